@@ -1,0 +1,125 @@
+#include "cli/CodecReport.h"
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+namespace pellvane::cli {
+namespace {
+
+constexpr std::array<const char*, 7> kDirectoryNames = {"-", "IFD0", "Exif", "GPS", "Interop", "MakerNote", "IFD1"};
+constexpr std::array<const char*, 14> kFormatNames = {"?",     "BYTE",      "ASCII", "SHORT",  "LONG",
+                                                      "RATIONAL", "SBYTE",  "UNDEFINED", "SSHORT", "SLONG",
+                                                      "SRATIONAL", "FLOAT", "DOUBLE", "IFD"};
+constexpr std::array<const char*, 4> kFileTypes = {"JPEG", "JPEG without image data", "TIFF",
+                                                   "TIFF structure without image data"};
+
+std::string Hex(uint32_t value, int digits) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%0*X", digits, value);
+    return buf;
+}
+
+} // namespace
+
+std::string OpenFailureReason(int32_t openResult) {
+    switch (openResult) {
+    case kOpenCannotOpen: return "the file cannot be opened";
+    case kOpenNotImage: return "the file is neither a JPEG nor a TIFF-structured file";
+    case kOpenExifError: return "the EXIF directories are damaged";
+    case kOpenMakerNoteError: return "the MakerNote directory is damaged";
+    case kOpenNoSegments: return "no JPEG segments were found";
+    default: return "";
+    }
+}
+
+bool HasModel(int32_t openResult) {
+    return openResult == kOpenOk || openResult == kOpenExifError || openResult == kOpenMakerNoteError ||
+           openResult == kOpenNoExif;
+}
+
+std::string Printable(const std::string& text) {
+    std::string out = text;
+    while (!out.empty() && out.back() == '\0') out.pop_back();
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
+    return out;
+}
+
+nlohmann::json CodecFacts(const cExifCodec& codec) {
+    nlohmann::json counts = nlohmann::json::array();
+    for (int32_t d = 0; d <= 6; ++d) counts.push_back(codec.IFDEntryCount(d));
+    return {
+        {"fileType", codec.FileType()},
+        {"markerCount", codec.MarkerCount()},
+        {"comprSignature", codec.ComprSignature()},
+        {"imageWidth", codec.ImageWidth()},
+        {"imageHeight", codec.ImageHeight()},
+        {"imageBitDepth", codec.ImageBitDepth()},
+        {"streamOffset", codec.streamOffset()},
+        {"streamSize", codec.streamSize()},
+        {"eofChunkSize", codec.EOFChunkSize()},
+        {"ifdEntryCount", counts},
+        {"manufacturer", codec.Manufacturer()},
+        {"manufacturerString", codec.ManufacturerString()},
+    };
+}
+
+std::string SummaryText(const cExifCodec& codec) {
+    std::ostringstream out;
+    const int32_t type = codec.FileType();
+    out << "  File type:      " << (type >= 0 && type <= 3 ? kFileTypes[static_cast<size_t>(type)] : "?") << "\n";
+    out << "  Frame:          " << codec.ImageWidth() << " x " << codec.ImageHeight() << ", "
+        << codec.ImageBitDepth() << " bits per pixel\n";
+    out << "  Segments:       " << codec.MarkerCount() << "\n";
+    out << "  Image data:     " << codec.streamSize() << " bytes at offset " << codec.streamOffset() << "\n";
+    out << "  After the end:  " << codec.EOFChunkSize() << " bytes\n";
+    out << "  Signature:      " << (codec.ComprSignature().empty() ? "-" : codec.ComprSignature()) << "\n";
+    out << "  Maker:          " << (codec.ManufacturerString().empty() ? "-" : codec.ManufacturerString()) << "\n";
+    const std::string model = Printable(codec.TagValueString(0x0110, kIfd0));
+    out << "  Model:          " << (model.empty() ? "-" : model) << "\n";
+    out << "  Tags:           " << codec.IFDEntryCount(0) << "\n";
+    return out.str();
+}
+
+std::string SegmentsText(const cExifCodec& codec) {
+    std::ostringstream out;
+    char line[160];
+    std::snprintf(line, sizeof line, "  %5s  %-8s %10s %8s  %s\n", "#", "name", "offset", "size", "identifier");
+    out << line;
+    for (int32_t i = 0; i < codec.MarkerCount(); ++i) {
+        std::snprintf(line, sizeof line, "  %5d  %-8s %10d %8d  %s\n", i, codec.MarkerName(i).c_str(),
+                      codec.MarkerPointer(i), codec.MarkerSize(i), Printable(codec.MarkerIndentifier(i)).c_str());
+        out << line;
+        std::string description = codec.MarkerDataString(i, 11, 16);
+        if (description.find_first_not_of(' ') == std::string::npos) continue;
+        // The description separates lines with CR LF; a terminal wants LF alone.
+        std::string cleaned;
+        for (char c : description)
+            if (c != '\r') cleaned += c;
+        out << cleaned << "\n";
+    }
+    return out.str();
+}
+
+std::string TagsText(const cExifCodec& codec) {
+    std::ostringstream out;
+    char line[200];
+    std::snprintf(line, sizeof line, "  %-9s %-6s %-6s %-9s %7s  %s\n", "directory", "tag", "parent", "format",
+                  "count", "value");
+    out << line;
+    for (int32_t i = 0; i < codec.IFDEntryCount(0); ++i) {
+        const int32_t dir = codec.IFDEntryIFD(i);
+        const int32_t format = codec.IFDEntryFormat(i);
+        std::snprintf(line, sizeof line, "  %-9s %-6s %-6s %-9s %7d  ",
+                      dir >= 0 && dir <= 6 ? kDirectoryNames[static_cast<size_t>(dir)] : "?",
+                      Hex(codec.IFDEntryTagNo(i), 4).c_str(), Hex(codec.IFDEntryParentTag(i), 4).c_str(),
+                      format >= 1 && format <= 13 ? kFormatNames[static_cast<size_t>(format)]
+                                                  : std::to_string(format).c_str(),
+                      codec.IFDEntryComponents(i));
+        out << line << Printable(codec.IFDEntryValueString(i)) << "\n";
+    }
+    return out.str();
+}
+
+} // namespace pellvane::cli

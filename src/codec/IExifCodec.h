@@ -1,0 +1,58 @@
+#pragma once
+// What the analysis needs of a metadata codec. The built-in `cExifCodec` implements it,
+// and so would an external codec component, should the platform provide one.
+
+#include "codec/ExifValue.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+#include <string>
+
+namespace pellvane {
+
+class IExifCodec {
+public:
+    virtual ~IExifCodec() = default;
+
+    // Flags not passed keep the values they had.
+    virtual int32_t OpenFile(const std::string& fileName, std::optional<bool> processMakerNote = std::nullopt,
+                             std::optional<bool> cacheThumbnail = std::nullopt) = 0;
+    virtual void CloseFile() = 0;
+
+    virtual int32_t Manufacturer() const = 0;
+    virtual std::string ManufacturerString() const = 0;
+    virtual ExifValue TagValue(uint32_t tagNo, int32_t ifd) const = 0;
+    virtual std::string TagValueString(uint32_t tagNo, int32_t ifd) const = 0;
+    virtual bool IsTagExisted(uint32_t tagNo, int32_t ifd, bool skipDeleted = false) const = 0;
+    virtual int32_t IFDEntryCount(int32_t ifd) const = 0;
+    virtual int32_t ImageWidth() const = 0;
+    virtual int32_t ImageHeight() const = 0;
+    virtual std::string ComprSignature() const = 0;
+    virtual int16_t FindMarker(int16_t markerNo, const std::string& identifier, bool includeDeleted = false) const = 0;
+    virtual bool IsMarkerExisted(int16_t markerNo, const std::string& identifier) const = 0;
+    virtual bool ProcessMakerNote() const = 0;
+    virtual void SetProcessMakerNote(bool value) = 0;
+    virtual bool MakerNoteIsOriginal() const = 0;
+    virtual int16_t MakerNoteIFDType() const = 0;
+    virtual int32_t MakerNoteImageCount() const = 0;
+    virtual std::string MakerNoteImageStreamPath(int32_t index) const = 0;
+    virtual bool MPFExisted() const = 0;
+    virtual bool MPFValid() const = 0;
+    virtual int32_t MPFImageCount() const = 0;
+    virtual std::string MPFImageStreamPath(int32_t index) const = 0;
+    virtual ByteArray EOFChunk() const = 0;
+    virtual int32_t EOFChunkSize() const = 0;
+    virtual std::vector<int32_t> AROT() const = 0;
+    virtual int32_t ThumbSize() const = 0;
+    virtual std::string ThumbnailCachePath() const = 0;
+    virtual int32_t streamSize() const = 0;
+    virtual int16_t PelvnVersion() const = 0;
+};
+
+// The external codec component. This platform has none, so the factory answers nothing
+// and the built-in codec serves.
+std::unique_ptr<IExifCodec> CreateExternalCodec(int32_t editorVersion);
+
+} // namespace pellvane

@@ -1,0 +1,225 @@
+#pragma once
+// The metadata codec: one object reads one image file (JPEG, or a TIFF-structured file),
+// keeps a model of its structure and answers questions about it by member name.
+// Members never fail for lack of data: they answer 0, false, "" or an empty value.
+
+#include "codec/ByteReader.h"
+#include "codec/IExifCodec.h"
+#include "codec/TagStore.h"
+#include "codec/mFile.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pellvane {
+
+// OpenFile result codes.
+enum OpenResult : int32_t {
+    kOpenOk = 0,
+    kOpenCannotOpen = 1,
+    kOpenNotImage = 2,
+    kOpenExifError = 3,
+    kOpenMakerNoteError = 4,
+    kOpenNoSegments = 5,
+    kOpenNoExif = 6,
+};
+
+// Marker numbers: the two marker bytes read little-endian (FF D8 gives 0xD8FF).
+constexpr int16_t MarkerNumber(uint8_t second) { return static_cast<int16_t>(0xFF | second << 8); }
+constexpr int16_t kMarkerSOI = MarkerNumber(0xD8);
+constexpr int16_t kMarkerEOI = MarkerNumber(0xD9);
+constexpr int16_t kMarkerSOS = MarkerNumber(0xDA);
+constexpr int16_t kMarkerDQT = MarkerNumber(0xDB);
+constexpr int16_t kMarkerAPP1 = MarkerNumber(0xE1);
+constexpr int16_t kMarkerAPP2 = MarkerNumber(0xE2);
+constexpr int16_t kMarkerAPP4 = MarkerNumber(0xE4);
+constexpr int16_t kMarkerAPP10 = MarkerNumber(0xEA);
+
+struct MarkerRecord {
+    int16_t markerNo = 0;
+    std::string name;
+    int32_t size = 0;
+    int32_t pointer = 0;
+    uint32_t identifierValue = 0; // first four payload bytes, little-endian
+    std::string identifier;       // APPn only
+    ByteArray data;               // `size` bytes after the marker, length bytes first
+    int32_t operation = 0;        // 0 unchanged, 1 edited, 3 deleted
+};
+
+class cExifCodec final : public IExifCodec {
+public:
+    cExifCodec() = default;
+    ~cExifCodec() override { CloseFile(); }
+    cExifCodec(const cExifCodec&) = delete;
+    cExifCodec& operator=(const cExifCodec&) = delete;
+
+    // --- file model ---
+    int32_t OpenFile(const std::string& fileName, std::optional<bool> processMakerNote = std::nullopt,
+                     std::optional<bool> cacheThumbnail = std::nullopt) override;
+    void CloseFile() override;
+    const std::string& FileName() const { return fileName_; }
+    int32_t FileSize(bool recalculate) const;
+    double FILETIME(int which) const;
+    int32_t FileType() const { return fileType_; }
+
+    int16_t MarkerCount() const { return static_cast<int16_t>(markers_.size()); }
+    int16_t MarkerNo(int32_t i) const { return Marker(i).markerNo; }
+    std::string MarkerName(int32_t i) const { return Marker(i).name; }
+    std::string MarkerIndentifier(int32_t i) const { return Marker(i).identifier; }
+    int32_t MarkerSize(int32_t i) const { return Marker(i).size; }
+    int32_t MarkerPointer(int32_t i) const { return Marker(i).pointer; }
+    int32_t MarkerOperation(int32_t i) const { return Marker(i).operation; }
+    ByteArray MarkerData(int32_t i) const { return Marker(i).data; }
+    void SetMarkerData(int32_t i, ByteArray data);
+    std::string MarkerDataString(int32_t i, int indent = 0, int perRow = 16) const;
+    int16_t FindMarker(int16_t markerNo, const std::string& identifier, bool includeDeleted = false) const override;
+    bool IsMarkerExisted(int16_t markerNo, const std::string& identifier) const override;
+
+    int32_t ImageWidth() const override;
+    int32_t ImageHeight() const override;
+    int32_t ImageBitDepth() const;
+    int32_t streamOffset() const { return streamOffset_; }
+    int32_t streamSize() const override { return streamSize_; }
+    const std::string& StreamCachePath() const { return streamCachePath_; }
+
+    ByteArray EOFChunk() const override { return eofChunk_; }
+    void SetEOFChunk(ByteArray bytes);
+    int32_t EOFChunkSize() const override { return static_cast<int32_t>(eofChunk_.size()); }
+    int32_t EOFChunkOffset() const { return eoiOffset_ + 2; }
+    bool EOFChunkDelected() const { return eofChunkDeleted_; }
+    void SetEOFChunkDelected(bool value) { eofChunkDeleted_ = value; }
+    std::string EOFChunkDataString() const;
+    std::string ComprSignature() const override { return comprSignature_; }
+
+    bool ProcessMakerNote() const override { return processMakerNote_; }
+    void SetProcessMakerNote(bool value) override { processMakerNote_ = value; }
+    bool ReleaseMemory() const { return releaseMemory_; }
+    void SetReleaseMemory(bool value) { releaseMemory_ = value; }
+
+    // --- tag store ---
+    int32_t FindTag(uint32_t tagNo, int32_t ifd) const { return tags_.Find(tagNo, ifd); }
+    bool IsTagExisted(uint32_t tagNo, int32_t ifd, bool skipDeleted = false) const override;
+    ExifValue TagValue(uint32_t tagNo, int32_t ifd) const override;
+    void SetTagValue(uint32_t tagNo, int32_t ifd, ExifValue value);
+    std::string TagValueString(uint32_t tagNo, int32_t ifd) const override;
+    int32_t TagFormat(uint32_t tagNo, int32_t ifd) const;
+    int32_t TagComponents(uint32_t tagNo, int32_t ifd) const;
+    int32_t TagIFD(uint32_t tagNo, int32_t ifd) const;
+    bool TagDeleted(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, 3); }
+    void SetTagDeleted(uint32_t tagNo, int32_t ifd, bool deleted);
+    bool TagAdded(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, 2); }
+    bool TagEdited(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, 1); }
+    bool GetGpsCoordinate(double& latitude, double& longitude) const;
+    bool ByteOrder() const { return bigEndian_; }
+    bool SetByteOrder(bool bigEndian);
+
+    int32_t IFDEntryCount(int32_t ifd) const override { return tags_.Count(ifd); }
+    uint32_t IFDEntryTagNo(int32_t i) const { return tags_.Entry(i).tagNoID & 0xFFFF; }
+    uint32_t IFDEntryTagNoID(int32_t i) const { return tags_.Entry(i).tagNoID; }
+    uint32_t IFDEntryParentTag(int32_t i) const { return tags_.Entry(i).tagNoID >> 16; }
+    int32_t IFDEntryIFD(int32_t i) const { return tags_.Entry(i).ifd; }
+    int32_t IFDEntryFormat(int32_t i) const { return tags_.Entry(i).format; }
+    int32_t IFDEntryComponents(int32_t i) const { return tags_.Entry(i).components; }
+    int32_t IFDEntryValueOffset(int32_t i) const { return tags_.Entry(i).valueOffset; }
+    int64_t IFDEntryValueLength(int32_t i) const;
+    bool IFDEntryLocked(int32_t i) const { return tags_.Entry(i).locked; }
+    bool IFDEntryDeleted(int32_t i) const { return tags_.Entry(i).operation == 3; }
+    bool IFDEntryEdited(int32_t i) const { return tags_.Entry(i).operation == 1; }
+    bool IFDEntryAdded(int32_t i) const { return tags_.Entry(i).operation == 2; }
+    ExifValue IFDEntryValue(int32_t i) const { return tags_.Entry(i).value; }
+    void SetIFDEntryValue(int32_t i, ExifValue value);
+    int32_t IFDEntryOperation(int32_t i) const { return tags_.Entry(i).operation; }
+    void SetIFDEntryOperation(int32_t i, int32_t operation);
+    std::string IFDEntryValueString(int32_t i) const;
+
+    // --- maker ---
+    int32_t Manufacturer() const override { return manufacturer_; }
+    void SetManufacturer(int32_t code) { manufacturer_ = code; }
+    std::string ManufacturerString() const override;
+    bool MakerNoteIsOriginal() const override { return makerNote_.isOriginal; }
+    int16_t MakerNoteIFDType() const override { return makerNote_.ifdType; }
+    int32_t MakerNotePointer() const { return makerNote_.pointer; }
+    int32_t MakerNotePointerRef() const { return makerNote_.pointerRef; }
+    int32_t MakerNoteByteOrder() const { return makerNote_.littleEndian ? 0 : 1; }
+    bool MakerNoteSubIFDExists() const { return makerNote_.subIfdExists; }
+
+    // --- embedded images, MPF, AROT (filled by the codec's extensions) ---
+    int32_t MakerNoteImageCount() const override { return 0; }
+    std::string MakerNoteImageStreamPath(int32_t) const override { return ""; }
+    bool MPFExisted() const override { return false; }
+    bool MPFValid() const override { return false; }
+    int32_t MPFImageCount() const override { return 0; }
+    std::string MPFImageStreamPath(int32_t) const override { return ""; }
+    std::vector<int32_t> AROT() const override { return {}; }
+    int32_t ThumbPtr() const { return thumbPtr_; }
+    int32_t ThumbSize() const override { return thumbSize_; }
+    std::string ThumbnailCachePath() const override { return thumbnailCachePath_; }
+    int16_t PelvnVersion() const override { return pelvnVersion_; }
+    void SetPelvnVersion(int16_t version) { pelvnVersion_ = version; }
+
+private:
+    // What the MakerNote identification found.
+    struct MakerNoteState {
+        int16_t ifdType = 0;
+        int32_t pointer = 0;
+        int32_t pointerRef = 0;
+        bool littleEndian = true;
+        bool isOriginal = false;
+        bool subIfdExists = false;
+    };
+
+    const MarkerRecord& Marker(int32_t i) const;
+    bool TagOperationIs(uint32_t tagNo, int32_t ifd, int32_t operation) const;
+    void ReleasePreviousFile();
+
+    // Segment scan (SegmentScan.cpp).
+    int32_t ScanSegments(const cByteReader& file);
+    int32_t ScanJpegSegments(const cByteReader& file);
+    int32_t ScanTiffStructure(const cByteReader& file);
+    void ResetFileModel();
+    int16_t FindMarkerByValue(int16_t markerNo, uint32_t identifierValue, bool skipDeleted) const;
+    void LocateImageData(const cByteReader& file);
+    void LocateJpegImageData(const cByteReader& file);
+    void LocateTiffStrips();
+    void CacheImageData(const cByteReader& file);
+    void ReadFrameHeader(const cByteReader& file);
+    void ComputeComprSignature();
+
+    // Directory walk (DirectoryWalk.cpp). Returns 0, or the result code of a fault.
+    int32_t WalkDirectories(const cByteReader& file);
+
+    std::string fileName_;
+    cFileHandle file_;
+    int64_t fileSize_ = 0;
+    int32_t fileType_ = 0;
+    bool bigEndian_ = false;
+    std::vector<MarkerRecord> markers_;
+    int16_t exifIndex_ = -1;
+    int16_t mpfIndex_ = -1;
+    int16_t arotIndex_ = -1;
+    int32_t tiffHeaderOffset_ = 0;
+    int32_t streamOffset_ = 0;
+    int32_t streamSize_ = 0;
+    int32_t eoiOffset_ = 0;
+    ByteArray eofChunk_;
+    bool eofChunkDeleted_ = false;
+    mutable int32_t imageWidth_ = 0;
+    mutable int32_t imageHeight_ = 0;
+    mutable int32_t imageBitDepth_ = 0;
+    std::string comprSignature_;
+    std::string streamCachePath_;
+    bool processMakerNote_ = true;
+    bool cacheThumbnail_ = true;
+    bool releaseMemory_ = true;
+
+    cTagStore tags_;
+    int32_t manufacturer_ = 0;
+    MakerNoteState makerNote_;
+    int32_t thumbPtr_ = 0;
+    int32_t thumbSize_ = 0;
+    std::string thumbnailCachePath_;
+    int16_t pelvnVersion_ = 0;
+};
+
+} // namespace pellvane

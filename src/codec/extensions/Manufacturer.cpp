@@ -1,0 +1,46 @@
+#include "codec/extensions/Manufacturer.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace pellvane {
+namespace {
+
+struct MakeKey {
+    std::string_view key;
+    int32_t code;
+};
+
+// Tested in this order; the first key contained in the upper-cased Make wins, so a Make
+// naming both SONY and OLYMPUS is Sony's.
+constexpr std::array<MakeKey, 23> kMakeKeys = {{
+    {"CANON", 1},   {"NIKON", 2},    {"SONY", 3},    {"OLYMPUS", 5}, {"PANASONIC", 6}, {"FUJI", 4},
+    {"RICOH", 11},  {"CASIO", 8},    {"PENTAX", 7},  {"SAMSUNG", 12}, {"SIGMA", 13},   {"APPLE", 23},
+    {"LEICA", 9},   {"EPSON", 20},   {"FOVEON", 17}, {"BENQ", 19},   {"SANYO", 18},    {"CONTAX", 15},
+    {"KYOCERA", 15}, {"KONICA", 14}, {"MINOLTA", 14}, {"DJI", 29},   {"HUAWEI", 30},
+}};
+
+constexpr std::array<std::string_view, 31> kNames = {
+    "",        "Canon",  "Nikon",   "Sony",     "Fujifilm", "Olympus", "Panasonic", "Pentax",
+    "Casio",   "Leica",  "Kodak",   "Ricoh",    "Samsung",  "Sigma",   "Minolta",   "Kyocera",
+    "PhaseOne", "Foveon", "Sanyo",  "BenQ",     "Epson",    "Polaroid", "Agfa",     "Apple",
+    "Nokia",   "HP",     "",        "Toshiba",  "Vivitar",  "DJI",     "Huawei",
+};
+
+} // namespace
+
+int32_t ManufacturerFromMake(std::string_view make) {
+    std::string upper(make);
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    for (const auto& [key, code] : kMakeKeys)
+        if (upper.find(key) != std::string::npos) return code;
+    return 0;
+}
+
+std::string ManufacturerName(int32_t code) {
+    if (code < 0 || code >= static_cast<int32_t>(kNames.size())) return "";
+    return std::string(kNames[static_cast<size_t>(code)]);
+}
+
+} // namespace pellvane

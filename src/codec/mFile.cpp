@@ -1,0 +1,185 @@
+#include "codec/mFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pellvane {
+
+cFileHandle& cFileHandle::operator=(cFileHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+void cFileHandle::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+int64_t cFileHandle::Size() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+size_t cFileHandle::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
+    size_t done = 0;
+    while (fd_ >= 0 && done < buffer.size()) {
+        const ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done, offset + static_cast<int64_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+bool cFileHandle::WriteAll(std::span<const uint8_t> bytes) const {
+    size_t done = 0;
+    while (fd_ >= 0 && done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return done == bytes.size();
+}
+
+cFileHandle OpenFileHandle(const std::string& path, bool readOnly, bool /*wideInterface*/) {
+    int fd = -1;
+    if (readOnly) {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // A directory opens for reading on this platform; it is no file to read.
+        struct stat st {};
+        if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+            ::close(fd);
+            fd = -1;
+        }
+    } else {
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    }
+    return cFileHandle(fd);
+}
+
+bool ReadWholeFile(const cFileHandle& file, std::vector<uint8_t>& out) {
+    const int64_t size = file.Size();
+    out.clear();
+    if (size < 0) return false;
+    out.resize(static_cast<size_t>(size));
+    const size_t got = file.ReadAt(0, out);
+    out.resize(got);
+    return got == static_cast<size_t>(size);
+}
+
+double GetFileDate(const cFileHandle& file, int which) {
+    struct stat st {};
+    if (!file.IsValid() || ::fstat(file.Descriptor(), &st) != 0) return 0.0;
+    const timespec ts = which == 1 ? st.st_mtim : which == 2 ? st.st_atim : st.st_ctim;
+    ::tzset();
+    // `timezone` is seconds west of UTC for standard time.
+    const double localSeconds = static_cast<double>(ts.tv_sec) - static_cast<double>(::timezone);
+    constexpr double kDaysFrom1899To1970 = 25569.0;
+    return kDaysFrom1899To1970 + localSeconds / 86400.0;
+}
+
+double SafeDivide(int32_t numerator, int32_t denominator) {
+    return denominator == 0 ? 0.0 : static_cast<double>(numerator) / denominator;
+}
+
+void ReverseCopy(std::span<uint8_t> destination, std::span<const uint8_t> source, size_t count, int width) {
+    count = std::min({count, destination.size(), source.size()});
+    if (width < 2) {
+        for (size_t i = 0; i < count; ++i) destination[i] = source[count - 1 - i];
+        return;
+    }
+    const auto w = static_cast<size_t>(width);
+    size_t i = 0;
+    for (; i + w <= count; i += w)
+        for (size_t k = 0; k < w; ++k) destination[i + k] = source[i + w - 1 - k];
+    for (; i < count; ++i) destination[i] = source[i]; // a partial element is copied as it is
+}
+
+std::string PadLeft(const std::string& text, size_t width, char pad) {
+    return text.size() >= width ? text : std::string(width - text.size(), pad) + text;
+}
+
+std::string PadRight(const std::string& text, size_t width, char pad) {
+    return text.size() >= width ? text : text + std::string(width - text.size(), pad);
+}
+
+int32_t ToUnsigned16(int16_t value) { return value < 0 ? value + 65536 : value; }
+
+double ToUnsigned32(int32_t value) { return value < 0 ? value + 4294967296.0 : value; }
+
+int32_t FormatSize(int32_t format) {
+    switch (format) {
+    case 1: case 2: case 6: case 7: return 1;
+    case 3: case 8: return 2;
+    case 4: case 9: case 11: case 13: return 4;
+    case 5: case 10: case 12: return 8;
+    default: return 0;
+    }
+}
+
+std::string RandomName(int alphabet, size_t length) {
+    static constexpr std::array<std::string_view, 8> kAlphabets = {
+        "0123456789",
+        "abcdefghijklmnopqrstuvwxyz",
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+        "0123456789abcdefghijklmnopqrstuvwxyz",
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
+        "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+        "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
+        "0123456789ABCDEF"};
+    if (alphabet < 0 || alphabet >= static_cast<int>(kAlphabets.size())) return "";
+    thread_local std::mt19937_64 generator = [] {
+        std::random_device device;
+        std::seed_seq seed{device(), device(), device(), device(), static_cast<unsigned>(::getpid())};
+        return std::mt19937_64(seed);
+    }();
+    const auto chars = kAlphabets[static_cast<size_t>(alphabet)];
+    std::uniform_int_distribution<size_t> pick(0, chars.size() - 1);
+    std::string out(length, ' ');
+    for (auto& c : out) c = chars[pick(generator)];
+    return out;
+}
+
+std::filesystem::path TempFolder() {
+    std::error_code ec;
+    if (const char* temp = std::getenv("TEMP"); temp && *temp && std::filesystem::is_directory(temp, ec))
+        return temp;
+    auto system = std::filesystem::temp_directory_path(ec);
+    return ec ? std::filesystem::path("/tmp") : system;
+}
+
+std::string WriteTempFile(const std::string& prefix, const std::string& extension,
+                          std::span<const uint8_t> bytes) {
+    const auto folder = TempFolder();
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const auto path = (folder / (prefix + RandomName(6, 15) + extension)).string();
+        cFileHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!file.IsValid()) {
+            if (errno == EEXIST) continue;
+            return "";
+        }
+        if (file.WriteAll(bytes)) return path;
+        file.Close();
+        DeleteFileQuietly(path);
+        return "";
+    }
+    return "";
+}
+
+void DeleteFileQuietly(const std::string& path) {
+    if (!path.empty()) ::unlink(path.c_str());
+}
+
+} // namespace pellvane
