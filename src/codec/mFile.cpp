@@ -153,11 +153,14 @@ std::string RandomName(int alphabet, size_t length) {
 }
 
 std::filesystem::path TempFolder() {
-    std::error_code ec;
-    if (const char* temp = std::getenv("TEMP"); temp && *temp && std::filesystem::is_directory(temp, ec))
-        return temp;
-    auto system = std::filesystem::temp_directory_path(ec);
-    return ec ? std::filesystem::path("/tmp") : system;
+    // The standard library's own lookup also reads TEMP and fails when it names no
+    // folder, so the fall-back is made here: TEMP, then TMPDIR, then /tmp.
+    for (const char* variable : {"TEMP", "TMPDIR"}) {
+        std::error_code ec;
+        if (const char* folder = std::getenv(variable); folder && *folder && std::filesystem::is_directory(folder, ec))
+            return folder;
+    }
+    return "/tmp";
 }
 
 std::string WriteTempFile(const std::string& prefix, const std::string& extension,

@@ -70,7 +70,7 @@ int32_t FormatSize(int32_t format);
 std::string RandomName(int alphabet, size_t length);
 
 // The folder for temporary files: the TEMP variable when it names a folder, else the
-// system temporary folder.
+// system temporary folder (TMPDIR, or /tmp).
 std::filesystem::path TempFolder();
 
 // Creates a new temporary file named prefix + 15 random characters + extension in the

@@ -12,11 +12,10 @@ namespace pellvane {
 // Rounds a floating-point value to the nearest integer; an exact half goes to the even
 // neighbour (0.5 -> 0, 1.5 -> 2, 2.5 -> 2, -0.5 -> 0).
 inline double RoundHalfEven(double value) {
-    const double floor = std::floor(value);
-    const double fraction = value - floor;
-    if (fraction > 0.5) return floor + 1.0;
-    if (fraction < 0.5) return floor;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+    const double lower = std::floor(value);
+    const double fraction = value - lower;
+    if (fraction != 0.5) return fraction < 0.5 ? lower : lower + 1.0;
+    return std::floor(lower / 2.0) * 2.0 == lower ? lower : lower + 1.0;
 }
 
 inline int32_t RoundHalfEvenToInt(double value) { return static_cast<int32_t>(RoundHalfEven(value)); }

@@ -139,7 +139,10 @@ ByteArray BuildTiff(const TiffSpec& spec) {
 
 ByteArray Segment(uint8_t marker, const ByteArray& payload) {
     const size_t length = payload.size() + 2;
-    ByteArray out = {0xFF, marker, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)};
+    ByteArray out;
+    out.reserve(length + 2);
+    for (uint8_t b : {uint8_t{0xFF}, marker, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)})
+        out.push_back(b);
     out.insert(out.end(), payload.begin(), payload.end());
     return out;
 }

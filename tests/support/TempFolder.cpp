@@ -7,7 +7,9 @@ namespace pellvane::test {
 
 ScopedTempFolder::ScopedTempFolder() {
     std::random_device device;
-    path_ = std::filesystem::temp_directory_path() / ("pellvane-test-" + std::to_string(device()) + "-" +
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::filesystem::path root = tmpdir && *tmpdir ? tmpdir : "/tmp";
+    path_ = root / ("pellvane-test-" + std::to_string(device()) + "-" +
                                                      std::to_string(device()));
     std::filesystem::create_directories(path_ / "inputs");
     if (const char* old = std::getenv("TEMP")) {

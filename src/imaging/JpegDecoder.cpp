@@ -1,0 +1,118 @@
+// JPEG decoding with libjpeg-turbo, straight into the buffer's blue-green-red-alpha layout.
+
+#include "imaging/Decoders.h"
+
+#include "imaging/Rounding.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace pellvane::decoding {
+
+namespace {
+
+// libjpeg reports a fatal error by calling error_exit, which must not return. Ours jumps back to
+// the decode, which then answers false; the library's default would end the process.
+struct JpegErrorManager {
+    jpeg_error_mgr base; // first member: libjpeg hands back a pointer to it
+    std::jmp_buf escape;
+};
+
+[[noreturn]] void EscapeOnError(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->escape, 1);
+}
+
+// Warnings are never printed. Running out of data is the one warning that ends the decode: a
+// truncated picture would otherwise come out with its missing part painted grey, as if it had
+// decoded.
+void HandleMessage(j_common_ptr cinfo, int level) {
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) EscapeOnError(cinfo);
+}
+
+void IgnoreOutput(j_common_ptr) {}
+
+// libjpeg-turbo hands out a few rows per call; asking for this many lets it give all it has.
+constexpr JDIMENSION kRowsPerRead = 16;
+
+bool ReadBgraRows(jpeg_decompress_struct& cinfo, cDIBSection& target) {
+    const int32_t height = target.Height();
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW rows[kRowsPerRead];
+        const JDIMENSION first = cinfo.output_scanline;
+        const JDIMENSION count = std::min(kRowsPerRead, cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = target.MemoryRow(height - 1 - static_cast<int32_t>(first + i)).data();
+        if (jpeg_read_scanlines(&cinfo, rows, count) == 0) return false;
+    }
+    return true;
+}
+
+uint8_t InkToLight(uint8_t ink, uint8_t black) {
+    return static_cast<uint8_t>(RoundedQuotient(uint64_t{255u - ink} * (255u - black), 255));
+}
+
+// libjpeg cannot turn CMYK into BGRA itself. Files written by Adobe software store the inks
+// inverted (0 is full ink), the other writers store them as they are.
+bool ReadCmykRows(jpeg_decompress_struct& cinfo, cDIBSection& target) {
+    const JDIMENSION width = cinfo.output_width;
+    JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, width * 4, 1);
+    const uint8_t inversion = cinfo.saw_Adobe_marker ? 255 : 0;
+    const int32_t height = target.Height();
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int32_t row = height - 1 - static_cast<int32_t>(cinfo.output_scanline);
+        if (jpeg_read_scanlines(&cinfo, scratch, 1) == 0) return false;
+        uint8_t* out = target.MemoryRow(row).data();
+        const uint8_t* ink = scratch[0];
+        for (JDIMENSION x = 0; x < width; ++x, ink += 4, out += 4) {
+            const uint8_t black = static_cast<uint8_t>(ink[3] ^ inversion);
+            out[0] = InkToLight(static_cast<uint8_t>(ink[2] ^ inversion), black);
+            out[1] = InkToLight(static_cast<uint8_t>(ink[1] ^ inversion), black);
+            out[2] = InkToLight(static_cast<uint8_t>(ink[0] ^ inversion), black);
+            out[3] = 255;
+        }
+    }
+    return true;
+}
+
+// Everything libjpeg may leave by a long jump happens in here. The function holds no object with
+// a destructor, so the jump skips nothing that has to run; the caller destroys the decompressor.
+bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std::span<const uint8_t> bytes,
+                   cDIBSection& target) {
+    if (setjmp(errors.escape) != 0) return false;
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    // The size check comes before jpeg_start_decompress, which allocates the library's own
+    // buffers for a picture of the declared size.
+    if (!FitsPixelLimit(cinfo.image_width, cinfo.image_height)) return false;
+    const bool inks = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = inks ? JCS_CMYK : JCS_EXT_BGRA;
+    jpeg_start_decompress(&cinfo);
+    if (!target.InitializeDIBForOverwrite(static_cast<int32_t>(cinfo.output_width),
+                                          static_cast<int32_t>(cinfo.output_height)))
+        return false;
+    return inks ? ReadCmykRows(cinfo, target) : ReadBgraRows(cinfo, target);
+}
+
+} // namespace
+
+bool DecodeJpeg(std::span<const uint8_t> bytes, cDIBSection& target) {
+    jpeg_decompress_struct cinfo{};
+    JpegErrorManager errors{};
+    cinfo.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = EscapeOnError;
+    errors.base.emit_message = HandleMessage;
+    errors.base.output_message = IgnoreOutput;
+    const bool decoded = RunDecompress(cinfo, errors, bytes, target);
+    // Destroying is safe at any stage, even when creation itself failed.
+    jpeg_destroy_decompress(&cinfo);
+    // Every pixel came out with an alpha byte of 255, so there is nothing to classify.
+    if (decoded) target.SetAlpha(alpha_class::kOpaque);
+    return decoded;
+}
+
+} // namespace pellvane::decoding

@@ -1,0 +1,132 @@
+#include "imaging/cHistogram.h"
+
+#include "imaging/Rounding.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pellvane {
+
+namespace {
+
+// Pictures up to this height are counted in full even in sampled mode; taller ones with a step
+// that keeps the work near this many rows' worth of samples.
+constexpr int32_t kSampledRows = 500;
+
+// The continuity test judges bins 5 to 250: each needs five neighbours on both sides.
+constexpr int kNeighbours = 5;
+using NeighbourWeights = std::array<double, kNeighbours>; // nearest first
+
+constexpr NeighbourWeights kRedWeights{0.4, 0.3, 0.15, 0.1, 0.05};
+constexpr NeighbourWeights kGreenBlueWeights{0.35, 0.3, 0.15, 0.1, 0.1};
+
+// Bins are judged suspicious in these numbers before the level drops.
+constexpr int kUncertainFrom = 15;
+constexpr int kSuspectedFrom = 25;
+constexpr int kHighlySuspectedFrom = 30;
+
+// The luma of a pixel, 0.299 R + 0.114 B + 0.587 G in double precision and in that order, rounded
+// half to even. The sum lies between 0 and 255, so the integer part is taken by conversion.
+int LumaIndex(const uint8_t* pixel) {
+    const double luma = 0.299 * pixel[2] + 0.114 * pixel[0] + 0.587 * pixel[1];
+    const int whole = static_cast<int>(luma);
+    const double fraction = luma - whole;
+    const bool up = fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0);
+    return std::min(whole + (up ? 1 : 0), 255);
+}
+
+int64_t SmoothedSide(const cHistogram::Counts& counts, int centre, int direction, const NeighbourWeights& weights) {
+    double sum = 0.0;
+    for (int k = 0; k < kNeighbours; ++k) sum += weights[static_cast<size_t>(k)] * counts[static_cast<size_t>(centre + direction * (k + 1))];
+    return static_cast<int64_t>(RoundHalfEven(sum));
+}
+
+// A bin counts when it is not empty and its neighbourhood expects a count that differs from its
+// own by more than threshold times it. An empty bin never counts, so the empty bins of a
+// stretched range and the spikes of a squeezed one pass; only a near-empty bin among full
+// neighbours (a dip) does not.
+int CountSuspiciousBins(const cHistogram::Counts& counts, const NeighbourWeights& weights, float threshold) {
+    int suspicious = 0;
+    for (int centre = kNeighbours; centre <= 255 - kNeighbours; ++centre) {
+        const int32_t own = counts[static_cast<size_t>(centre)];
+        if (own <= 0) continue;
+        const int64_t left = SmoothedSide(counts, centre, -1, weights);
+        const int64_t right = SmoothedSide(counts, centre, +1, weights);
+        const int64_t expected = static_cast<int64_t>(RoundHalfEven(static_cast<double>(left + right) / 2.0));
+        const double deviation = std::abs(static_cast<double>(expected - own)) / own;
+        if (deviation > static_cast<double>(threshold)) ++suspicious;
+    }
+    return suspicious;
+}
+
+int16_t LevelFromSuspiciousBins(int total) {
+    if (total < kUncertainFrom) return 5;
+    if (total < kSuspectedFrom) return 4;
+    if (total < kHighlySuspectedFrom) return 3;
+    return 2;
+}
+
+} // namespace
+
+void cHistogram::ClearHistogramData() {
+    blue_.fill(0);
+    green_.fill(0);
+    red_.fill(0);
+    luma_.fill(0);
+    rgb_.fill(0);
+    loaded_ = false;
+}
+
+int16_t cHistogram::TestContinuity(float threshold) const {
+    if (!loaded_) return 0;
+    const int total = CountSuspiciousBins(red_, kRedWeights, threshold) +
+                      CountSuspiciousBins(green_, kGreenBlueWeights, threshold) +
+                      CountSuspiciousBins(blue_, kGreenBlueWeights, threshold);
+    return LevelFromSuspiciousBins(total);
+}
+
+int32_t cHistogram::SampleStep(int32_t height, bool sampled) {
+    if (!sampled || height / kSampledRows < 1) return 1;
+    return RoundHalfEvenToInt(static_cast<double>(height) / kSampledRows);
+}
+
+void cHistogram::CountPixel(const uint8_t* pixel) {
+    const uint8_t blue = pixel[0], green = pixel[1], red = pixel[2];
+    ++blue_[blue];
+    ++green_[green];
+    ++red_[red];
+    ++luma_[static_cast<size_t>(LumaIndex(pixel))];
+    ++rgb_[blue];
+    ++rgb_[green];
+    ++rgb_[red];
+}
+
+// The walk visits every step-th column of every step-th row counter, but it does not jump to
+// the start of each counted row: after a row the cursor goes to the pixel y x width + x_end, where
+// x_end is the first multiple of the step not less than the width. With step 1 that is exactly
+// every pixel in memory order; with a larger step it reads memory row 0 and then the rows just
+// after each previous counter's row, some way into them, wrapping into the next row where a
+// sample lies past a row's end. The sampled histogram of a picture is defined by this walk, so it
+// is kept as it is. The cursor never passes the end of the pixel memory; the check only guards
+// that promise.
+bool cHistogram::LoadHistogram(const cDIBSection& picture, bool sampled) {
+    if (picture.IsEmpty()) return false;
+    ClearHistogramData();
+    const int64_t width = picture.Width();
+    const int64_t height = picture.Height();
+    const int64_t step = SampleStep(picture.Height(), sampled);
+    const int64_t pixelCount = width * height;
+    const uint8_t* pixels = picture.BitsPointer().data();
+
+    int64_t cursor = 0;
+    for (int64_t y = 0; y <= height - 1; y += step) {
+        int64_t x = 0;
+        for (; x <= width - 1; x += step, cursor += step)
+            if (cursor < pixelCount) CountPixel(pixels + cursor * cDIBSection::kBytesPerPixel);
+        cursor = y * width + x;
+    }
+    loaded_ = true;
+    return true;
+}
+
+} // namespace pellvane
