@@ -38,8 +38,14 @@ std::string RunCommand(const std::string& command) {
 
 std::string Quoted(const std::string& text) {
     std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    out += '\'';
+    return out;
 }
 
 // A text as exiftool shows it: cut at the first zero byte, trailing spaces dropped.
@@ -93,7 +99,10 @@ TEST_P(CorpusAgreesWithExiftool, OnTagTextsAndFrameSize) {
         command += check.exiftoolKey;
     }
     command += " -File:ImageWidth -File:ImageHeight";
-    for (const auto& file : files) command += " " + Quoted(file.string());
+    for (const auto& file : files) {
+        command += ' ';
+        command += Quoted(file.string());
+    }
     const auto report = nlohmann::json::parse(RunCommand(command + " 2>/dev/null"), nullptr, false);
     ASSERT_TRUE(report.is_array()) << "exiftool is needed for this test";
     ASSERT_EQ(report.size(), files.size());
