@@ -77,6 +77,21 @@ constexpr uint32_t IdentifierValue(const char (&text)[5]) {
            static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24;
 }
 
+// Offset of the first FF D9 pair at or after `from`, or -1. A single forward pass;
+// memchr skips the long runs of entropy-coded data between FF bytes quickly.
+int64_t FindEndOfImage(std::span<const uint8_t> bytes, int64_t from) {
+    const uint8_t* const begin = bytes.data();
+    const uint8_t* const end = begin + bytes.size();
+    for (const uint8_t* at = begin + from; at + 1 < end; ++at) {
+        at = static_cast<const uint8_t*>(std::memchr(at, 0xFF, static_cast<size_t>(end - at - 1)));
+        if (at == nullptr) break;
+        if (at[1] == 0xD9) return at - begin;
+    }
+    return -1;
+}
+
+constexpr size_t kMaxMarkers = 32767;
+
 constexpr uint32_t kExifIdentifier = IdentifierValue("Exif");
 
 // The order in which frame headers are tried: every SOFn except DHT (C4), JPG (C8 is
@@ -144,6 +159,8 @@ int32_t cExifCodec::ScanJpegSegments(const cByteReader& file) {
         pos += record.size + 2;
         markers_.push_back(std::move(record));
         if (pos >= fileSize - 1 || isEoi) break;
+        // The segment count is a 16-bit number; a file of tiny segments cannot overflow it.
+        if (markers_.size() >= kMaxMarkers) break;
     }
     return markers_.empty() ? kOpenNoSegments : kOpenOk;
 }
@@ -188,7 +205,7 @@ void cExifCodec::LocateImageData(const cByteReader& file) {
         LocateJpegImageData(file);
     else if (fileType_ >= 2)
         LocateTiffStrips();
-    CacheImageData(file);
+    CheckImageDataRange(file);
 }
 
 void cExifCodec::LocateJpegImageData(const cByteReader& file) {
@@ -198,17 +215,7 @@ void cExifCodec::LocateJpegImageData(const cByteReader& file) {
         eoiOffset_ = markers_[static_cast<size_t>(eoi)].pointer;
         if (streamOffset_ > 0) streamSize_ = std::max(0, eoiOffset_ - streamOffset_);
     } else if (streamOffset_ > 0 && streamOffset_ < fileSize) {
-        const auto bytes = file.Bytes();
-        int64_t hit = -1;
-        for (auto at = bytes.begin() + streamOffset_; at != bytes.end();) {
-            at = std::find(at, bytes.end(), uint8_t{0xFF});
-            if (at == bytes.end() || at + 1 == bytes.end()) break;
-            if (at[1] == 0xD9) {
-                hit = at - bytes.begin();
-                break;
-            }
-            ++at;
-        }
+        const int64_t hit = FindEndOfImage(file.Bytes(), streamOffset_);
         if (hit >= 0) {
             eoiOffset_ = static_cast<int32_t>(hit);
             streamSize_ = static_cast<int32_t>(hit - streamOffset_);
@@ -242,17 +249,10 @@ void cExifCodec::LocateTiffStrips() {
     }
 }
 
-void cExifCodec::CacheImageData(const cByteReader& file) {
-    if (streamOffset_ <= 0 || streamSize_ <= 0) {
-        if (streamOffset_ > file.Size()) streamOffset_ = streamSize_ = 0;
-        return;
-    }
-    const auto range = file.Slice(streamOffset_, streamSize_);
-    if (range.empty()) {
+void cExifCodec::CheckImageDataRange(const cByteReader& file) {
+    const bool located = streamOffset_ > 0 && streamSize_ > 0;
+    if ((located && !file.Has(streamOffset_, streamSize_)) || streamOffset_ > file.Size())
         streamOffset_ = streamSize_ = 0;
-        return;
-    }
-    streamCachePath_ = WriteTempFile("TEMP", ".TMP", range);
 }
 
 void cExifCodec::ReadFrameHeader(const cByteReader& file) {

@@ -43,10 +43,10 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     ReleasePreviousFile();
     file_ = std::move(handle);
 
-    std::vector<uint8_t> buffer;
-    const bool completeRead = ReadWholeFile(file_, buffer);
-    if (buffer.size() > static_cast<size_t>(kMaxFileSize)) return kOpenNotImage;
-    const cByteReader file(buffer);
+    const FileBytes buffer = ReadWholeFile(file_);
+    if (buffer.size > static_cast<size_t>(kMaxFileSize)) return kOpenNotImage;
+    const bool completeRead = buffer.complete;
+    const cByteReader file(buffer.Span());
 
     const int32_t scan = ScanSegments(file);
     if (scan != kOpenOk) return scan;
@@ -84,6 +84,15 @@ void cExifCodec::ReleasePreviousFile() {
 void cExifCodec::CloseFile() {
     ReleasePreviousFile();
     thumbSize_ = 0;
+}
+
+std::string cExifCodec::StreamCachePath() const {
+    if (!streamCachePath_.empty() || streamOffset_ <= 0 || streamSize_ <= 0 || !file_.IsValid())
+        return streamCachePath_;
+    std::vector<uint8_t> data(static_cast<size_t>(streamSize_));
+    // The file may have changed since it was opened; a short read makes no copy.
+    if (file_.ReadAt(streamOffset_, data) == data.size()) streamCachePath_ = WriteTempFile("TEMP", ".TMP", data);
+    return streamCachePath_;
 }
 
 int32_t cExifCodec::FileSize(bool recalculate) const {

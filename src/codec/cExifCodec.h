@@ -81,7 +81,11 @@ public:
     int32_t ImageBitDepth() const;
     int32_t streamOffset() const { return streamOffset_; }
     int32_t streamSize() const override { return streamSize_; }
-    const std::string& StreamCachePath() const { return streamCachePath_; }
+    // A temporary file holding a copy of the image data. It is written when first asked
+    // for, from the file that stays open, so that examining a file costs no copy of its
+    // largest part unless someone wants it; "" when there is no image data or no copy
+    // could be made.
+    std::string StreamCachePath() const;
 
     ByteArray EOFChunk() const override { return eofChunk_; }
     void SetEOFChunk(ByteArray bytes);
@@ -182,7 +186,7 @@ private:
     void LocateImageData(const cByteReader& file);
     void LocateJpegImageData(const cByteReader& file);
     void LocateTiffStrips();
-    void CacheImageData(const cByteReader& file);
+    void CheckImageDataRange(const cByteReader& file);
     void ReadFrameHeader(const cByteReader& file);
     void ComputeComprSignature();
 
@@ -208,7 +212,7 @@ private:
     mutable int32_t imageHeight_ = 0;
     mutable int32_t imageBitDepth_ = 0;
     std::string comprSignature_;
-    std::string streamCachePath_;
+    mutable std::string streamCachePath_;
     bool processMakerNote_ = true;
     bool cacheThumbnail_ = true;
     bool releaseMemory_ = true;

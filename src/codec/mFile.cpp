@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <random>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,14 +70,63 @@ cFileHandle OpenFileHandle(const std::string& path, bool readOnly, bool /*wideIn
     return cFileHandle(fd);
 }
 
-bool ReadWholeFile(const cFileHandle& file, std::vector<uint8_t>& out) {
+namespace {
+constexpr size_t kHugePage = 2u << 20;
+constexpr size_t kMappedFrom = 1u << 20;
+} // namespace
+
+cByteBuffer::cByteBuffer(size_t size) : capacity_(size) {
+    if (size == 0) return;
+    if (size >= kMappedFrom) {
+        const size_t length = (size + kHugePage - 1) / kHugePage * kHugePage;
+        void* raw = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw != MAP_FAILED) {
+            mapping_ = raw;
+            mappingLength_ = length + kHugePage;
+            const auto aligned = (reinterpret_cast<uintptr_t>(raw) + kHugePage - 1) & ~uintptr_t{kHugePage - 1};
+            data_ = reinterpret_cast<uint8_t*>(aligned);
+            ::madvise(data_, length, MADV_HUGEPAGE); // a hint; without it the pages are small
+            return;
+        }
+    }
+    data_ = static_cast<uint8_t*>(std::malloc(size));
+    if (data_ == nullptr) capacity_ = 0;
+}
+
+cByteBuffer::cByteBuffer(cByteBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)),
+      mapping_(std::exchange(other.mapping_, nullptr)), mappingLength_(std::exchange(other.mappingLength_, 0)) {}
+
+cByteBuffer& cByteBuffer::operator=(cByteBuffer&& other) noexcept {
+    if (this != &other) {
+        Release();
+        data_ = std::exchange(other.data_, nullptr);
+        capacity_ = std::exchange(other.capacity_, 0);
+        mapping_ = std::exchange(other.mapping_, nullptr);
+        mappingLength_ = std::exchange(other.mappingLength_, 0);
+    }
+    return *this;
+}
+
+void cByteBuffer::Release() {
+    if (mapping_ != nullptr)
+        ::munmap(mapping_, mappingLength_);
+    else
+        std::free(data_);
+    data_ = nullptr;
+    mapping_ = nullptr;
+    capacity_ = mappingLength_ = 0;
+}
+
+FileBytes ReadWholeFile(const cFileHandle& file) {
+    FileBytes bytes;
     const int64_t size = file.Size();
-    out.clear();
-    if (size < 0) return false;
-    out.resize(static_cast<size_t>(size));
-    const size_t got = file.ReadAt(0, out);
-    out.resize(got);
-    return got == static_cast<size_t>(size);
+    if (size < 0) return bytes;
+    bytes.buffer = cByteBuffer(static_cast<size_t>(size));
+    if (bytes.buffer.Capacity() != static_cast<size_t>(size)) return bytes; // out of memory
+    bytes.size = file.ReadAt(0, {bytes.buffer.Data(), static_cast<size_t>(size)});
+    bytes.complete = bytes.size == static_cast<size_t>(size);
+    return bytes;
 }
 
 double GetFileDate(const cFileHandle& file, int which) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
@@ -41,8 +42,38 @@ private:
 // UTF-8; `wideInterface` is kept for callers that pass it and changes nothing here.
 cFileHandle OpenFileHandle(const std::string& path, bool readOnly, bool wideInterface = true);
 
-// Reads the whole file; false when fewer bytes than its size could be read.
-bool ReadWholeFile(const cFileHandle& file, std::vector<uint8_t>& out);
+// Memory for a whole file, not cleared before it is filled. Large buffers are laid on
+// huge pages where the system offers them: filling page by page costs more than the read
+// itself on virtual machines, where every page fault is expensive.
+class cByteBuffer {
+public:
+    cByteBuffer() = default;
+    explicit cByteBuffer(size_t size);
+    cByteBuffer(cByteBuffer&& other) noexcept;
+    cByteBuffer& operator=(cByteBuffer&& other) noexcept;
+    cByteBuffer(const cByteBuffer&) = delete;
+    cByteBuffer& operator=(const cByteBuffer&) = delete;
+    ~cByteBuffer() { Release(); }
+
+    uint8_t* Data() const { return data_; }
+    size_t Capacity() const { return capacity_; }
+
+private:
+    void Release();
+    uint8_t* data_ = nullptr;
+    size_t capacity_ = 0;
+    void* mapping_ = nullptr; // set when the memory is a mapping of its own
+    size_t mappingLength_ = 0;
+};
+
+struct FileBytes {
+    cByteBuffer buffer;
+    size_t size = 0;
+    bool complete = false; // false when fewer bytes than the file's size could be read
+    std::span<const uint8_t> Span() const { return {buffer.Data(), size}; }
+};
+
+FileBytes ReadWholeFile(const cFileHandle& file);
 
 // The file's time as an OLE date (days since 1899-12-30) in local standard time: the UTC
 // time minus the time zone's standard bias; daylight saving is not applied.

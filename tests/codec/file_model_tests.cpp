@@ -255,12 +255,15 @@ TEST_F(FileModel, NoTemporaryFileOutlivesCloseFileOrTheCodec) {
         ASSERT_FALSE(codec.StreamCachePath().empty());
         EXPECT_EQ(std::filesystem::file_size(codec.StreamCachePath()), 1000u);
         EXPECT_EQ(temp.LeftoverFiles().size(), 1u);
-        ASSERT_EQ(codec.OpenFile(path), kOpenOk); // the second open replaces the first file
+        ASSERT_EQ(codec.OpenFile(path), kOpenOk); // the second open deletes the first copy
+        EXPECT_TRUE(temp.LeftoverFiles().empty());
+        ASSERT_FALSE(codec.StreamCachePath().empty());
         EXPECT_EQ(temp.LeftoverFiles().size(), 1u);
         codec.CloseFile();
         EXPECT_TRUE(temp.LeftoverFiles().empty());
         EXPECT_TRUE(codec.StreamCachePath().empty());
         ASSERT_EQ(codec.OpenFile(path), kOpenOk);
+        ASSERT_FALSE(codec.StreamCachePath().empty());
     }
     EXPECT_TRUE(temp.LeftoverFiles().empty());
 }
@@ -273,6 +276,15 @@ TEST_F(FileModel, ASegmentLongerThanTheFileKeepsItsDeclaredSize) {
     EXPECT_EQ(codec.MarkerSize(1), 0x4000);
     EXPECT_EQ(codec.MarkerData(1).size(), 0x4000u);
     EXPECT_EQ(codec.streamSize(), 0);
+}
+
+TEST_F(FileModel, AFileOfTinySegmentsStopsAtTheLargestSegmentCount) {
+    ByteArray jpeg = {0xFF, 0xD8};
+    for (int i = 0; i < 40000; ++i) jpeg.insert(jpeg.end(), {0xFF, 0xFE, 0x00, 0x02});
+    cExifCodec codec;
+    EXPECT_EQ(codec.OpenFile(Write(jpeg)), kOpenNoExif);
+    EXPECT_EQ(codec.MarkerCount(), 32767);
+    EXPECT_EQ(codec.MarkerName(32766), "COM");
 }
 
 } // namespace
