@@ -142,6 +142,7 @@ public:
     void SetManufacturer(int32_t code) { manufacturer_ = code; }
     std::string ManufacturerString() const override;
     bool MakerNoteIsOriginal() const override { return makerNote_.isOriginal; }
+    void SetMakerNoteIsOriginal(bool value) { makerNote_.isOriginal = value; }
     int16_t MakerNoteIFDType() const override { return makerNote_.ifdType; }
     int32_t MakerNotePointer() const { return makerNote_.pointer; }
     int32_t MakerNotePointerRef() const { return makerNote_.pointerRef; }
