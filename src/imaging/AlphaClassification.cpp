@@ -29,7 +29,8 @@ AlphaCensus CountAlpha(std::span<const uint8_t> pixels) {
 }
 
 void MakeOpaque(std::span<uint8_t> pixels) {
-    for (size_t i = kAlphaByte; i < pixels.size(); i += kPixelBytes) pixels[i] = 255;
+    for (size_t i = kAlphaByte; i < pixels.size(); i += kPixelBytes)
+        pixels[i] = 255;
 }
 
 void Premultiply(std::span<uint8_t> pixels) {

@@ -22,9 +22,9 @@ constexpr uint32_t kCompressionBitFields = 3;
 constexpr uint32_t kCompressionAlphaBitFields = 6;
 
 constexpr int64_t kFileHeaderSize = 14;
-constexpr uint32_t kCoreHeaderSize = 12;  // the OS/2 1.x header with 16-bit sizes
-constexpr uint32_t kInfoHeaderSize = 40;  // the Windows 3 header and its larger successors
-constexpr int64_t kMaskBlockOffset = 54;  // masks follow the 40-byte header, or sit inside later ones
+constexpr uint32_t kCoreHeaderSize = 12; // the OS/2 1.x header with 16-bit sizes
+constexpr uint32_t kInfoHeaderSize = 40; // the Windows 3 header and its larger successors
+constexpr int64_t kMaskBlockOffset = 54; // masks follow the 40-byte header, or sit inside later ones
 
 // One colour channel as a bit field of a 16- or 32-bit pixel.
 struct ChannelMask {
@@ -108,10 +108,13 @@ bool SupportedDepth(const BitmapLayout& layout) {
     case 1:
     case 4:
     case 8:
-    case 24: return layout.compression == kCompressionNone;
+    case 24:
+        return layout.compression == kCompressionNone;
     case 16:
-    case 32: return layout.compression == kCompressionNone || layout.HasBitFields();
-    default: return false;
+    case 32:
+        return layout.compression == kCompressionNone || layout.HasBitFields();
+    default:
+        return false;
     }
 }
 
@@ -129,7 +132,7 @@ std::optional<BitmapLayout> ReadLayout(const cByteReader& file) {
     if (!file.Matches(0, "BM") || !pixelOffset || !headerSize) return std::nullopt;
     BitmapLayout layout;
     layout.pixelOffset = *pixelOffset;
-    const bool read = *headerSize == kCoreHeaderSize ? ReadCoreHeader(file, layout)
+    const bool read = *headerSize == kCoreHeaderSize   ? ReadCoreHeader(file, layout)
                       : *headerSize >= kInfoHeaderSize ? ReadInfoHeader(file, *headerSize, layout)
                                                        : false;
     if (!read || !SupportedDepth(layout) || !FitsPixelLimit(layout.width, layout.rows)) return std::nullopt;
@@ -144,7 +147,8 @@ using Palette = std::array<std::array<uint8_t, 3>, 256>; // blue, green, red
 std::optional<Palette> ReadPalette(const cByteReader& file, const BitmapLayout& layout, int64_t& entries) {
     const int64_t full = int64_t{1} << layout.bitCount;
     entries = layout.coloursUsed == 0 ? full : std::min<int64_t>(layout.coloursUsed, full);
-    const std::span<const uint8_t> table = file.Slice(layout.paletteOffset, entries * layout.paletteEntrySize);
+    const std::span<const uint8_t> table =
+        file.Slice(layout.paletteOffset, entries * layout.paletteEntrySize);
     if (table.empty()) return std::nullopt;
     Palette palette{};
     for (int64_t i = 0; i < entries; ++i) {
@@ -189,7 +193,8 @@ void DecodeMaskedRow(std::span<const uint8_t> row, const BitmapLayout& layout,
     for (int64_t x = 0; x < layout.width; ++x, out += 4) {
         const uint8_t* p = row.data() + static_cast<size_t>(x) * bytesPerPixel;
         uint32_t pixel = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
-        if (bytesPerPixel == 4) pixel |= static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+        if (bytesPerPixel == 4)
+            pixel |= static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
         out[0] = channels[2].Extract(pixel);
         out[1] = channels[1].Extract(pixel);
         out[2] = channels[0].Extract(pixel);
@@ -203,10 +208,12 @@ bool DecodeRows(const cByteReader& file, const BitmapLayout& layout, cDIBSection
     if (layout.bitCount <= 8 && !(palette = ReadPalette(file, layout, entries))) return false;
     const std::array<ChannelMask, 4> channels{ChannelMask(layout.masks[0]), ChannelMask(layout.masks[1]),
                                               ChannelMask(layout.masks[2]), ChannelMask(layout.masks[3])};
-    if (!target.InitializeDIBForOverwrite(static_cast<int32_t>(layout.width), static_cast<int32_t>(layout.rows)))
+    if (!target.InitializeDIBForOverwrite(static_cast<int32_t>(layout.width),
+                                          static_cast<int32_t>(layout.rows)))
         return false;
     for (int64_t i = 0; i < layout.rows; ++i) {
-        const std::span<const uint8_t> row = file.Slice(layout.pixelOffset + i * layout.Stride(), layout.Stride());
+        const std::span<const uint8_t> row =
+            file.Slice(layout.pixelOffset + i * layout.Stride(), layout.Stride());
         // Bitmaps are stored bottom-up like the buffer, unless the height is negative.
         const int64_t memoryRow = layout.topDown ? layout.rows - 1 - i : i;
         uint8_t* out = target.MemoryRow(static_cast<int32_t>(memoryRow)).data();

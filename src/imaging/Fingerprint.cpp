@@ -31,7 +31,8 @@ std::optional<HashValue> MakeFingerprint(const cDIBSection& picture) {
 
 int CountEqualBits(const Fingerprint& a, const Fingerprint& b) {
     int equal = 0;
-    for (size_t i = 0; i < a.size(); ++i) equal += std::popcount(static_cast<uint8_t>(~(a[i] ^ b[i])));
+    for (size_t i = 0; i < a.size(); ++i)
+        equal += std::popcount(static_cast<uint8_t>(~(a[i] ^ b[i])));
     return equal;
 }
 

@@ -46,7 +46,8 @@ bool ReadExtension(GifFileType* gif, int& transparentIndex) {
     if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
     if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
         GraphicsControlBlock control{};
-        if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK) transparentIndex = control.TransparentColor;
+        if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
+            transparentIndex = control.TransparentColor;
     }
     while (block != nullptr)
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
@@ -59,12 +60,14 @@ std::vector<int> RowOrder(int height, bool interlaced) {
     std::vector<int> order;
     order.reserve(static_cast<size_t>(height));
     if (!interlaced) {
-        for (int y = 0; y < height; ++y) order.push_back(y);
+        for (int y = 0; y < height; ++y)
+            order.push_back(y);
         return order;
     }
     constexpr std::array<std::array<int, 2>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
     for (const auto& [start, step] : kPasses)
-        for (int y = start; y < height; y += step) order.push_back(y);
+        for (int y = start; y < height; y += step)
+            order.push_back(y);
     return order;
 }
 
@@ -101,7 +104,8 @@ bool ReadFirstFrame(GifFileType* gif, int transparentIndex, cDIBSection& target)
     for (const int y : RowOrder(frame.Height, frame.Interlace)) {
         if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR) return false;
         const int32_t memoryRow = static_cast<int32_t>(height - 1 - (frame.Top + y));
-        uint8_t* out = target.MemoryRow(memoryRow).data() + static_cast<size_t>(frame.Left) * cDIBSection::kBytesPerPixel;
+        uint8_t* out = target.MemoryRow(memoryRow).data() +
+                       static_cast<size_t>(frame.Left) * cDIBSection::kBytesPerPixel;
         PaintRow(line, *colours, transparentIndex, out);
     }
     return true;
@@ -116,8 +120,10 @@ bool ReadPicture(GifFileType* gif, cDIBSection& target) {
         case EXTENSION_RECORD_TYPE:
             if (!ReadExtension(gif, transparentIndex)) return false;
             break;
-        case IMAGE_DESC_RECORD_TYPE: return ReadFirstFrame(gif, transparentIndex, target);
-        default: return false; // the file ends, or is damaged, before its first frame
+        case IMAGE_DESC_RECORD_TYPE:
+            return ReadFirstFrame(gif, transparentIndex, target);
+        default:
+            return false; // the file ends, or is damaged, before its first frame
         }
     }
 }

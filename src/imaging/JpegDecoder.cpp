@@ -20,17 +20,27 @@ namespace {
 struct JpegErrorManager {
     jpeg_error_mgr base; // first member: libjpeg hands back a pointer to it
     std::jmp_buf escape;
+    bool ranOutOfData = false;
 };
 
-[[noreturn]] void EscapeOnError(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->escape, 1);
+JpegErrorManager& ManagerOf(j_common_ptr cinfo) {
+    return *reinterpret_cast<JpegErrorManager*>(cinfo->err);
 }
 
-// Warnings are never printed. Running out of data is the one warning that ends the decode: a
-// truncated picture would otherwise come out with its missing part painted grey, as if it had
-// decoded.
+[[noreturn]] void EscapeOnError(j_common_ptr cinfo) {
+    std::longjmp(ManagerOf(cinfo).escape, 1);
+}
+
+// Warnings are never printed. When the data ends early libjpeg warns, pretends the picture ends
+// there and paints whatever is missing grey, as if it had decoded. Many files that cameras and
+// programs write lack only their end-of-image marker, though, and the decoder reads a few bytes
+// ahead, so running out of data alone does not mean that pixels are missing. They are missing
+// when, after that, the entropy decoder finds it needs bits that are not there.
 void HandleMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) EscapeOnError(cinfo);
+    if (level >= 0) return;
+    JpegErrorManager& manager = ManagerOf(cinfo);
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF) manager.ranOutOfData = true;
+    if (cinfo->err->msg_code == JWRN_HIT_MARKER && manager.ranOutOfData) EscapeOnError(cinfo);
 }
 
 void IgnoreOutput(j_common_ptr) {}
@@ -59,7 +69,8 @@ uint8_t InkToLight(uint8_t ink, uint8_t black) {
 // inverted (0 is full ink), the other writers store them as they are.
 bool ReadCmykRows(jpeg_decompress_struct& cinfo, cDIBSection& target) {
     const JDIMENSION width = cinfo.output_width;
-    JSAMPARRAY scratch = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, width * 4, 1);
+    JSAMPARRAY scratch =
+        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, width * 4, 1);
     const uint8_t inversion = cinfo.saw_Adobe_marker ? 255 : 0;
     const int32_t height = target.Height();
     while (cinfo.output_scanline < cinfo.output_height) {
@@ -78,6 +89,18 @@ bool ReadCmykRows(jpeg_decompress_struct& cinfo, cDIBSection& target) {
     return true;
 }
 
+// A file of several scans that ran out of data may have lost whole scans without the entropy
+// decoder ever going short of bits. A progressive picture is whole when every coefficient of
+// every component has arrived down to its last bit; for other multi-scan files there is no such
+// record, and running out of data counts as losing some.
+bool AllScansArrived(const jpeg_decompress_struct& cinfo) {
+    if (!cinfo.progressive_mode) return false;
+    for (int component = 0; component < cinfo.num_components; ++component)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (cinfo.coef_bits[component][k] != 0) return false;
+    return true;
+}
+
 // Everything libjpeg may leave by a long jump happens in here. The function holds no object with
 // a destructor, so the jump skips nothing that has to run; the caller destroys the decompressor.
 bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std::span<const uint8_t> bytes,
@@ -91,7 +114,9 @@ bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std:
     if (!FitsPixelLimit(cinfo.image_width, cinfo.image_height)) return false;
     const bool inks = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = inks ? JCS_CMYK : JCS_EXT_BGRA;
+    // With several scans, starting the decompression reads the whole file.
     jpeg_start_decompress(&cinfo);
+    if (errors.ranOutOfData && jpeg_has_multiple_scans(&cinfo) && !AllScansArrived(cinfo)) return false;
     if (!target.InitializeDIBForOverwrite(static_cast<int32_t>(cinfo.output_width),
                                           static_cast<int32_t>(cinfo.output_height)))
         return false;

@@ -28,8 +28,12 @@ std::optional<PictureSummary> SummarizePicture(const std::string& path) {
     cHistogram histogram;
     const int16_t histogramStatus =
         histogram.LoadHistogram(picture, true) ? histogram.TestContinuity(cHistogram::kAnalysisThreshold) : 0;
-    return PictureSummary{picture.ImageType(), picture.Width(),  picture.Height(), picture.Alpha(),
-                          hash ? HexDigits(hash->bits) : std::string(), histogramStatus};
+    return PictureSummary{picture.ImageType(),
+                          picture.Width(),
+                          picture.Height(),
+                          picture.Alpha(),
+                          hash ? HexDigits(hash->bits) : std::string(),
+                          histogramStatus};
 }
 
 } // namespace pellvane

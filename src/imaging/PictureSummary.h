@@ -7,8 +7,8 @@
 namespace pellvane {
 
 struct PictureSummary {
-    int imageType;           // format code from the file's first two bytes (2 JPEG, 3 TIFF, ...)
-    int width;               // stored size in pixels, before any EXIF orientation
+    int imageType; // format code from the file's first two bytes (2 JPEG, 3 TIFF, ...)
+    int width;     // stored size in pixels, before any EXIF orientation
     int height;
     int alpha;               // 0 opaque, 1 only fully transparent or opaque pixels, 2 translucent
     std::string fingerprint; // the 8 fingerprint bytes as 16 upper-case hex digits, byte 0 first

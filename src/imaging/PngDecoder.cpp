@@ -25,7 +25,9 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
 }
 
 // libpng's own handlers print to stderr; an error must still end in a long jump.
-[[noreturn]] void EscapeOnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void EscapeOnError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void IgnoreWarning(png_structp, png_const_charp) {}
 
 // Whatever the file holds (palette, grey, 1 to 16 bits, with or without transparency), libpng is
@@ -35,12 +37,14 @@ void RequestBgra(png_structp png, png_infop info) {
     png_set_scale_16(png);
     png_set_gray_to_rgb(png);
     png_set_bgr(png);
-    if ((png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) == 0 && !png_get_valid(png, info, PNG_INFO_tRNS))
+    if ((png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) == 0 &&
+        !png_get_valid(png, info, PNG_INFO_tRNS))
         png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
 }
 
 bool HasTransparency(png_structp png, png_infop info) {
-    return (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS);
+    return (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 ||
+           png_get_valid(png, info, PNG_INFO_tRNS);
 }
 
 // Everything libpng may leave by a long jump happens in here; the function holds no object with

@@ -35,7 +35,9 @@ struct AxisPlan {
     uint64_t denominator = 1;
 };
 
-Span SinglePixel(int64_t index, uint64_t weight) { return Span{index, 1, weight, 0, weight}; }
+Span SinglePixel(int64_t index, uint64_t weight) {
+    return Span{index, 1, weight, 0, weight};
+}
 
 // Area averaging. Measured in units of 1 / (source x target) of the axis, source pixel i covers
 // [i x target, (i + 1) x target) and target pixel j covers [j x source, (j + 1) x source), so
@@ -52,8 +54,8 @@ AxisPlan AreaPlan(int64_t source, int64_t target) {
         const auto overlap = [&](int64_t i) {
             return static_cast<uint64_t>(std::min(end, (i + 1) * target) - std::max(start, i * target));
         };
-        plan.spans.push_back(Span{first, last - first + 1, overlap(first), static_cast<uint64_t>(target),
-                                  overlap(last)});
+        plan.spans.push_back(
+            Span{first, last - first + 1, overlap(first), static_cast<uint64_t>(target), overlap(last)});
     }
     return plan;
 }
@@ -103,7 +105,8 @@ struct ChannelSums {
     uint64_t value[kChannels] = {};
 
     void Add(const uint8_t* pixel, uint64_t weight) {
-        for (size_t c = 0; c < kChannels; ++c) value[c] += weight * pixel[c];
+        for (size_t c = 0; c < kChannels; ++c)
+            value[c] += weight * pixel[c];
     }
 };
 
@@ -112,7 +115,8 @@ struct ChannelSums {
 ChannelSums SumPixels(const uint8_t* pixel, int64_t count) {
     ChannelSums sums;
     for (int64_t k = 0; k < count; ++k, pixel += kChannels)
-        for (size_t c = 0; c < kChannels; ++c) sums.value[c] += pixel[c];
+        for (size_t c = 0; c < kChannels; ++c)
+            sums.value[c] += pixel[c];
     return sums;
 }
 
@@ -125,10 +129,12 @@ void SumRow(const uint8_t* row, const AxisPlan& plan, std::span<uint64_t> sums) 
         total.Add(first, span.firstWeight);
         if (span.count > 1) {
             const ChannelSums middle = SumPixels(first + kChannels, span.count - 2);
-            for (size_t c = 0; c < kChannels; ++c) total.value[c] += span.middleWeight * middle.value[c];
+            for (size_t c = 0; c < kChannels; ++c)
+                total.value[c] += span.middleWeight * middle.value[c];
             total.Add(first + static_cast<size_t>(span.count - 1) * kChannels, span.lastWeight);
         }
-        for (size_t c = 0; c < kChannels; ++c) *out++ = total.value[c];
+        for (size_t c = 0; c < kChannels; ++c)
+            *out++ = total.value[c];
     }
 }
 
@@ -137,7 +143,8 @@ void SumRow(const uint8_t* row, const AxisPlan& plan, std::span<uint64_t> sums) 
 void ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality quality) {
     const auto describesWholePicture = [](auto view) {
         return view.width > 0 && view.height > 0 &&
-               view.pixels.size() == static_cast<size_t>(view.width) * static_cast<size_t>(view.height) * kChannels;
+               view.pixels.size() ==
+                   static_cast<size_t>(view.width) * static_cast<size_t>(view.height) * kChannels;
     };
     if (!describesWholePicture(source) || !describesWholePicture(target)) return;
 
@@ -156,15 +163,18 @@ void ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality q
         for (int64_t k = 0; k < span.count; ++k) {
             const int64_t sourceRow = span.first + k;
             if (sourceRow != summedRow) {
-                SumRow(source.pixels.data() + static_cast<size_t>(sourceRow) * sourceStride, columns, rowSums);
+                SumRow(source.pixels.data() + static_cast<size_t>(sourceRow) * sourceStride, columns,
+                       rowSums);
                 summedRow = sourceRow;
             }
             const uint64_t weight = span.Weight(k);
-            for (size_t i = 0; i < targetStride; ++i) accumulated[i] += weight * rowSums[i];
+            for (size_t i = 0; i < targetStride; ++i)
+                accumulated[i] += weight * rowSums[i];
         }
         uint8_t* out = target.pixels.data() + y * targetStride;
         for (size_t i = 0; i < targetStride; ++i)
-            out[i] = static_cast<uint8_t>(std::min<uint64_t>(RoundedQuotient(accumulated[i], denominator), 255));
+            out[i] =
+                static_cast<uint8_t>(std::min<uint64_t>(RoundedQuotient(accumulated[i], denominator), 255));
     }
 }
 

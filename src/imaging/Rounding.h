@@ -18,7 +18,9 @@ inline double RoundHalfEven(double value) {
     return std::floor(lower / 2.0) * 2.0 == lower ? lower : lower + 1.0;
 }
 
-inline int32_t RoundHalfEvenToInt(double value) { return static_cast<int32_t>(RoundHalfEven(value)); }
+inline int32_t RoundHalfEvenToInt(double value) {
+    return static_cast<int32_t>(RoundHalfEven(value));
+}
 
 // The quotient numerator / denominator of two non-negative integers, rounded half to even,
 // computed exactly without going through floating point. The denominator must not be 0.

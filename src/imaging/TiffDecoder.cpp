@@ -20,7 +20,9 @@ struct MemoryFile {
     uint64_t position = 0;
 };
 
-MemoryFile& FileOf(thandle_t handle) { return *static_cast<MemoryFile*>(handle); }
+MemoryFile& FileOf(thandle_t handle) {
+    return *static_cast<MemoryFile*>(handle);
+}
 
 tmsize_t ReadFromMemory(thandle_t handle, void* out, tmsize_t size) {
     MemoryFile& file = FileOf(handle);
@@ -31,7 +33,9 @@ tmsize_t ReadFromMemory(thandle_t handle, void* out, tmsize_t size) {
     return static_cast<tmsize_t>(count);
 }
 
-tmsize_t RefuseWrite(thandle_t, void*, tmsize_t) { return 0; }
+tmsize_t RefuseWrite(thandle_t, void*, tmsize_t) {
+    return 0;
+}
 
 toff_t SeekInMemory(thandle_t handle, toff_t offset, int whence) {
     MemoryFile& file = FileOf(handle);
@@ -44,13 +48,21 @@ toff_t SeekInMemory(thandle_t handle, toff_t offset, int whence) {
     return file.position;
 }
 
-int CloseMemory(thandle_t) { return 0; }
-toff_t SizeOfMemory(thandle_t handle) { return FileOf(handle).bytes.size(); }
-int RefuseMap(thandle_t, void**, toff_t*) { return 0; }
+int CloseMemory(thandle_t) {
+    return 0;
+}
+toff_t SizeOfMemory(thandle_t handle) {
+    return FileOf(handle).bytes.size();
+}
+int RefuseMap(thandle_t, void**, toff_t*) {
+    return 0;
+}
 void IgnoreUnmap(thandle_t, void*, toff_t) {}
 
 // libtiff prints its errors and warnings to stderr unless the handle's handlers claim them.
-int SwallowMessage(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int SwallowMessage(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
 
 struct TiffCloser {
     void operator()(TIFF* tiff) const { TIFFClose(tiff); }
@@ -65,9 +77,9 @@ std::unique_ptr<TIFF, TiffCloser> OpenInMemory(MemoryFile& file) {
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), SwallowMessage, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), SwallowMessage, nullptr);
     // "m": never ask to map the file; it is in memory already.
-    return std::unique_ptr<TIFF, TiffCloser>(TIFFClientOpenExt("memory", "rm", &file, ReadFromMemory, RefuseWrite,
-                                                              SeekInMemory, CloseMemory, SizeOfMemory, RefuseMap,
-                                                              IgnoreUnmap, options.get()));
+    return std::unique_ptr<TIFF, TiffCloser>(
+        TIFFClientOpenExt("memory", "rm", &file, ReadFromMemory, RefuseWrite, SeekInMemory, CloseMemory,
+                          SizeOfMemory, RefuseMap, IgnoreUnmap, options.get()));
 }
 
 struct RgbaReader {
@@ -92,7 +104,8 @@ void CopyRow(std::span<const uint32_t> source, uint8_t* out) {
 
 bool ReadPicture(TIFF* tiff, cDIBSection& target) {
     uint32_t width = 0, height = 0;
-    if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) != 1)
+    if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
+        TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) != 1)
         return false;
     if (!FitsPixelLimit(width, height)) return false;
 
@@ -108,7 +121,8 @@ bool ReadPicture(TIFF* tiff, cDIBSection& target) {
 
     std::vector<uint32_t> raster(static_cast<size_t>(width) * height);
     if (TIFFRGBAImageGet(&reader.image, raster.data(), width, height) != 1) return false;
-    if (!target.InitializeDIBForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(height))) return false;
+    if (!target.InitializeDIBForOverwrite(static_cast<int32_t>(width), static_cast<int32_t>(height)))
+        return false;
     for (uint32_t y = 0; y < height; ++y)
         CopyRow(std::span<const uint32_t>(raster).subspan(static_cast<size_t>(y) * width, width),
                 target.MemoryRow(static_cast<int32_t>(height - 1 - y)).data());

@@ -49,12 +49,18 @@ using Decoder = bool (*)(std::span<const uint8_t>, cDIBSection&);
 
 Decoder DecoderFor(int32_t imageType) {
     switch (imageType) {
-    case image_type::kJpeg: return decoding::DecodeJpeg;
-    case image_type::kPng: return decoding::DecodePng;
-    case image_type::kGif: return decoding::DecodeGif;
-    case image_type::kTiff: return decoding::DecodeTiff;
-    case image_type::kBmp: return decoding::DecodeBmp;
-    default: return nullptr;
+    case image_type::kJpeg:
+        return decoding::DecodeJpeg;
+    case image_type::kPng:
+        return decoding::DecodePng;
+    case image_type::kGif:
+        return decoding::DecodeGif;
+    case image_type::kTiff:
+        return decoding::DecodeTiff;
+    case image_type::kBmp:
+        return decoding::DecodeBmp;
+    default:
+        return nullptr;
     }
 }
 
@@ -69,7 +75,8 @@ void MirrorRow(std::span<uint8_t> row) {
     if (row.size() < 2 * kPixelBytes) return;
     uint8_t* left = row.data();
     uint8_t* right = row.data() + row.size() - kPixelBytes;
-    for (; left < right; left += kPixelBytes, right -= kPixelBytes) SwapPixels(left, right);
+    for (; left < right; left += kPixelBytes, right -= kPixelBytes)
+        SwapPixels(left, right);
 }
 
 // A fingerprint bit compares a pixel's grey with the mean grey; both are rounded to whole levels
@@ -155,7 +162,9 @@ bool cDIBSection::Allocate(int32_t width, int32_t height, bool zeroFill) {
     return true;
 }
 
-bool cDIBSection::InitializeDIB(int32_t width, int32_t height) { return Allocate(width, height, true); }
+bool cDIBSection::InitializeDIB(int32_t width, int32_t height) {
+    return Allocate(width, height, true);
+}
 
 bool cDIBSection::InitializeDIBForOverwrite(int32_t width, int32_t height) {
     return Allocate(width, height, false);
@@ -209,12 +218,15 @@ bool cDIBSection::LoadPicture_File(const std::filesystem::path& path) {
     return true;
 }
 
-bool cDIBSection::LoadPicture_Stream(std::span<const uint8_t> bytes) { return DecodeInto(bytes); }
+bool cDIBSection::LoadPicture_Stream(std::span<const uint8_t> bytes) {
+    return DecodeInto(bytes);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Geometry
 
-std::optional<BestFit> cDIBSection::GetBestFitInfo(int32_t areaWidth, int32_t areaHeight, bool enlarge) const {
+std::optional<BestFit> cDIBSection::GetBestFitInfo(int32_t areaWidth, int32_t areaHeight,
+                                                   bool enlarge) const {
     if (pixels_ == nullptr) return std::nullopt;
     BestFit fit{0, 0, width_, height_};
     if (width_ > areaWidth || height_ > areaHeight || enlarge) {
@@ -238,7 +250,8 @@ std::optional<BestFit> cDIBSection::GetBestFitInfo(int32_t areaWidth, int32_t ar
 bool cDIBSection::MirrorImage(bool horizontal, bool vertical) {
     if (pixels_ == nullptr || (!horizontal && !vertical)) return false;
     if (horizontal)
-        for (int32_t row = 0; row < height_; ++row) MirrorRow(MemoryRow(row));
+        for (int32_t row = 0; row < height_; ++row)
+            MirrorRow(MemoryRow(row));
     if (vertical)
         for (int32_t top = 0, bottom = height_ - 1; top < bottom; ++top, --bottom)
             std::swap_ranges(MemoryRow(top).begin(), MemoryRow(top).end(), MemoryRow(bottom).begin());
@@ -273,7 +286,8 @@ bool cDIBSection::CopyImageToDIB(cDIBSection& target, int32_t width, int32_t hei
     } else {
         const ResampleQuality quality =
             highQualityInterpolation_ ? ResampleQuality::kSmooth : ResampleQuality::kNearest;
-        ResamplePixels({BitsPointer(), width_, height_}, {target.BitsPointer(), targetWidth, targetHeight}, quality);
+        ResamplePixels({BitsPointer(), width_, height_}, {target.BitsPointer(), targetWidth, targetHeight},
+                       quality);
     }
     target.imageType_ = imageType_;
     target.alpha_ = alpha_;
@@ -317,7 +331,8 @@ void cDIBSection::RotateQuarterTurn(bool clockwise) {
                 for (int32_t column = tileColumn; column < columnEnd; ++column, out += kPixelBytes) {
                     const size_t sourceRow = clockwise ? column : height_ - 1 - column;
                     const size_t sourceColumn = clockwise ? width_ - 1 - row : row;
-                    std::memcpy(out, source + sourceRow * sourceStride + sourceColumn * kPixelBytes, kPixelBytes);
+                    std::memcpy(out, source + sourceRow * sourceStride + sourceColumn * kPixelBytes,
+                                kPixelBytes);
                 }
             }
         }

@@ -50,7 +50,7 @@ struct HashValue {
 };
 
 class cDIBSection {
-public:
+  public:
     static constexpr int32_t kBytesPerPixel = 4;
 
     cDIBSection() = default;
@@ -132,7 +132,7 @@ public:
     // scaling it when the size differs.
     bool CopyImageToDIB(cDIBSection& target, int32_t width, int32_t height) const;
 
-private:
+  private:
     // The pixel memory is allocated without being cleared so that a decoder that fills every
     // pixel does not pay for writing the memory twice.
     using PixelMemory = std::unique_ptr<uint8_t[]>;

@@ -35,9 +35,11 @@ int LumaIndex(const uint8_t* pixel) {
     return std::min(whole + (up ? 1 : 0), 255);
 }
 
-int64_t SmoothedSide(const cHistogram::Counts& counts, int centre, int direction, const NeighbourWeights& weights) {
+int64_t SmoothedSide(const cHistogram::Counts& counts, int centre, int direction,
+                     const NeighbourWeights& weights) {
     double sum = 0.0;
-    for (int k = 0; k < kNeighbours; ++k) sum += weights[static_cast<size_t>(k)] * counts[static_cast<size_t>(centre + direction * (k + 1))];
+    for (int k = 0; k < kNeighbours; ++k)
+        sum += weights[static_cast<size_t>(k)] * counts[static_cast<size_t>(centre + direction * (k + 1))];
     return static_cast<int64_t>(RoundHalfEven(sum));
 }
 

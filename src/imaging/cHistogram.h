@@ -12,7 +12,7 @@
 namespace pellvane {
 
 class cHistogram {
-public:
+  public:
     using Counts = std::array<int32_t, 256>;
 
     // The threshold the analysis judges its pictures with.
@@ -45,7 +45,7 @@ public:
     // The three channel histograms added together: each pixel adds three counts.
     const Counts& HistRGB() const { return rgb_; }
 
-private:
+  private:
     void CountPixel(const uint8_t* pixel);
 
     Counts blue_{};

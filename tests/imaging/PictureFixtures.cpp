@@ -16,8 +16,8 @@
 namespace pellvane::test {
 
 std::string Describe(const Rgba& colour) {
-    return "(" + std::to_string(colour.r) + "," + std::to_string(colour.g) + "," + std::to_string(colour.b) + "," +
-           std::to_string(colour.a) + ")";
+    return "(" + std::to_string(colour.r) + "," + std::to_string(colour.g) + "," + std::to_string(colour.b) +
+           "," + std::to_string(colour.a) + ")";
 }
 
 RgbaPicture NumberedPicture(int width, int height) {
@@ -31,7 +31,8 @@ RgbaPicture NumberedPicture(int width, int height) {
 
 cDIBSection BufferFrom(const RgbaPicture& picture) {
     cDIBSection buffer;
-    if (!buffer.InitializeDIB(picture.width, picture.height)) throw std::runtime_error("cannot create buffer");
+    if (!buffer.InitializeDIB(picture.width, picture.height))
+        throw std::runtime_error("cannot create buffer");
     for (int y = 0; y < picture.height; ++y) {
         uint8_t* out = buffer.MemoryRow(picture.height - 1 - y).data();
         for (int x = 0; x < picture.width; ++x, out += 4) {
@@ -53,7 +54,8 @@ Rgba PixelAt(const cDIBSection& buffer, int x, int yFromTop) {
 RgbaPicture PictureFrom(const cDIBSection& buffer) {
     RgbaPicture picture(buffer.Width(), buffer.Height());
     for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x) picture.At(x, y) = PixelAt(buffer, x, y);
+        for (int x = 0; x < picture.width; ++x)
+            picture.At(x, y) = PixelAt(buffer, x, y);
     return picture;
 }
 
@@ -71,11 +73,16 @@ void FlushNothing(png_structp) {}
 int PngColourType(PngLayout layout) {
     switch (layout) {
     case PngLayout::kRgb:
-    case PngLayout::kRgb16: return PNG_COLOR_TYPE_RGB;
-    case PngLayout::kRgba: return PNG_COLOR_TYPE_RGB_ALPHA;
-    case PngLayout::kGrey: return PNG_COLOR_TYPE_GRAY;
-    case PngLayout::kGreyAlpha: return PNG_COLOR_TYPE_GRAY_ALPHA;
-    case PngLayout::kPalette: return PNG_COLOR_TYPE_PALETTE;
+    case PngLayout::kRgb16:
+        return PNG_COLOR_TYPE_RGB;
+    case PngLayout::kRgba:
+        return PNG_COLOR_TYPE_RGB_ALPHA;
+    case PngLayout::kGrey:
+        return PNG_COLOR_TYPE_GRAY;
+    case PngLayout::kGreyAlpha:
+        return PNG_COLOR_TYPE_GRAY_ALPHA;
+    case PngLayout::kPalette:
+        return PNG_COLOR_TYPE_PALETTE;
     }
     return PNG_COLOR_TYPE_RGB;
 }
@@ -85,13 +92,24 @@ Bytes PngRow(const RgbaPicture& picture, int y, PngLayout layout, const std::vec
     for (int x = 0; x < picture.width; ++x) {
         const Rgba& p = picture.At(x, y);
         switch (layout) {
-        case PngLayout::kRgb: row.insert(row.end(), {p.r, p.g, p.b}); break;
-        case PngLayout::kRgb16: row.insert(row.end(), {p.r, p.r, p.g, p.g, p.b, p.b}); break;
-        case PngLayout::kRgba: row.insert(row.end(), {p.r, p.g, p.b, p.a}); break;
-        case PngLayout::kGrey: row.push_back(p.g); break;
-        case PngLayout::kGreyAlpha: row.insert(row.end(), {p.g, p.a}); break;
+        case PngLayout::kRgb:
+            row.insert(row.end(), {p.r, p.g, p.b});
+            break;
+        case PngLayout::kRgb16:
+            row.insert(row.end(), {p.r, p.r, p.g, p.g, p.b, p.b});
+            break;
+        case PngLayout::kRgba:
+            row.insert(row.end(), {p.r, p.g, p.b, p.a});
+            break;
+        case PngLayout::kGrey:
+            row.push_back(p.g);
+            break;
+        case PngLayout::kGreyAlpha:
+            row.insert(row.end(), {p.g, p.a});
+            break;
         case PngLayout::kPalette:
-            row.push_back(static_cast<uint8_t>(std::find(palette.begin(), palette.end(), p) - palette.begin()));
+            row.push_back(
+                static_cast<uint8_t>(std::find(palette.begin(), palette.end(), p) - palette.begin()));
             break;
         }
     }
@@ -128,9 +146,11 @@ Bytes EncodePng(const RgbaPicture& picture, PngLayout layout, bool interlaced) {
     }
     png_write_info(png, info);
     std::vector<Bytes> rows;
-    for (int y = 0; y < picture.height; ++y) rows.push_back(PngRow(picture, y, layout, palette));
+    for (int y = 0; y < picture.height; ++y)
+        rows.push_back(PngRow(picture, y, layout, palette));
     std::vector<png_bytep> pointers;
-    for (Bytes& row : rows) pointers.push_back(row.data());
+    for (Bytes& row : rows)
+        pointers.push_back(row.data());
     png_write_image(png, pointers.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -143,11 +163,11 @@ Bytes EncodePng(const RgbaPicture& picture, PngLayout layout, bool interlaced) {
 namespace {
 
 Bytes ExifOrientationPayload(int orientation) {
-    return {'E',  'x', 'i', 'f', 0, 0,                                   // EXIF identifier
-            'I',  'I', 42,  0,   8, 0, 0, 0,                             // TIFF header, IFD0 at 8
-            1,    0,                                                     // one entry
+    return {'E',  'x', 'i', 'f', 0, 0,       // EXIF identifier
+            'I',  'I', 42,  0,   8, 0, 0, 0, // TIFF header, IFD0 at 8
+            1,    0,                         // one entry
             0x12, 1,   3,   0,   1, 0, 0, 0, static_cast<uint8_t>(orientation), 0, 0, 0, // 274 SHORT 1
-            0,    0,   0,   0};                                          // no next IFD
+            0,    0,   0,   0};                                                          // no next IFD
 }
 
 Bytes JpegScanline(const RgbaPicture& picture, int y, const JpegOptions& options) {
@@ -200,6 +220,29 @@ Bytes EncodeJpeg(const RgbaPicture& picture, const JpegOptions& options) {
     return out;
 }
 
+RgbaPicture PlainJpegDecode(const Bytes& jpeg) {
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, jpeg.data(), jpeg.size());
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    RgbaPicture picture(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height));
+    Bytes line(cinfo.output_width * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int y = static_cast<int>(cinfo.output_scanline);
+        JSAMPROW row = line.data();
+        jpeg_read_scanlines(&cinfo, &row, 1);
+        for (int x = 0; x < picture.width; ++x)
+            picture.At(x, y) = {line[x * 3u], line[x * 3u + 1], line[x * 3u + 2], 255};
+    }
+    jpeg_abort_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return picture;
+}
+
 std::optional<size_t> FindJpegFrameHeader(const Bytes& jpeg) {
     for (size_t i = 2; i + 1 < jpeg.size(); ++i)
         if (jpeg[i] == 0xFF && jpeg[i + 1] >= 0xC0 && jpeg[i + 1] <= 0xC2) return i + 2;
@@ -220,7 +263,8 @@ int AppendGifBytes(GifFileType* gif, const GifByteType* data, int length) {
 std::vector<int> InterlacedRowOrder(int height) {
     std::vector<int> order;
     for (const auto& [start, step] : std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}})
-        for (int y = start; y < height; y += step) order.push_back(y);
+        for (int y = start; y < height; y += step)
+            order.push_back(y);
     return order;
 }
 
@@ -232,7 +276,8 @@ Bytes EncodeGif(const GifSpec& spec) {
     GifFileType* gif = EGifOpen(&out, AppendGifBytes, &error);
     if (gif == nullptr) throw std::runtime_error("GIF encoder unavailable");
     int count = 2;
-    while (count < static_cast<int>(spec.palette.size())) count *= 2;
+    while (count < static_cast<int>(spec.palette.size()))
+        count *= 2;
     std::vector<GifColorType> colours(static_cast<size_t>(count));
     for (size_t i = 0; i < spec.palette.size(); ++i)
         colours[i] = {spec.palette[i].r, spec.palette[i].g, spec.palette[i].b};
@@ -251,7 +296,8 @@ Bytes EncodeGif(const GifSpec& spec) {
     if (spec.interlaced) {
         order = InterlacedRowOrder(spec.height);
     } else {
-        for (int y = 0; y < spec.height; ++y) order.push_back(y);
+        for (int y = 0; y < spec.height; ++y)
+            order.push_back(y);
     }
     for (const int y : order) {
         Bytes line(spec.indexes.begin() + y * spec.width, spec.indexes.begin() + (y + 1) * spec.width);
@@ -281,8 +327,10 @@ void PutLe32(Bytes& out, uint32_t value) {
 
 Bytes BuildBmp(const BmpSpec& spec) {
     const bool bitFields = spec.compression == 3 || spec.compression == 6;
-    const uint32_t masksAfterHeader = bitFields && spec.headerSize == 40 ? (spec.compression == 6 ? 16 : 12) : 0;
-    const uint32_t paletteBytes = static_cast<uint32_t>(spec.palette.size() * (spec.headerSize == 12 ? 3 : 4));
+    const uint32_t masksAfterHeader =
+        bitFields && spec.headerSize == 40 ? (spec.compression == 6 ? 16 : 12) : 0;
+    const uint32_t paletteBytes =
+        static_cast<uint32_t>(spec.palette.size() * (spec.headerSize == 12 ? 3 : 4));
     const uint32_t pixelOffset = 14 + spec.headerSize + masksAfterHeader + paletteBytes;
 
     Bytes header;
@@ -297,7 +345,8 @@ Bytes BuildBmp(const BmpSpec& spec) {
         PutLe16(header, 1);
         PutLe16(header, spec.bitCount);
         PutLe32(header, spec.compression);
-        for (int i = 0; i < 3; ++i) PutLe32(header, 0); // image size, resolutions
+        for (int i = 0; i < 3; ++i)
+            PutLe32(header, 0); // image size, resolutions
         PutLe32(header, static_cast<uint32_t>(spec.palette.size()));
         PutLe32(header, 0);
         if (spec.headerSize > 40 || masksAfterHeader != 0)
@@ -331,7 +380,8 @@ Bytes BuildTiff(const TiffSpec& spec) {
         uint32_t value; // the value itself, or an offset for arrays
     };
     const uint32_t pixelOffset = 8;
-    const uint32_t bitsOffset = pixelOffset + static_cast<uint32_t>(spec.pixels.size());
+    const uint32_t padding = spec.pixels.size() % 2; // directories start on a word boundary
+    const uint32_t bitsOffset = pixelOffset + static_cast<uint32_t>(spec.pixels.size()) + padding;
     const uint32_t ifdOffset = bitsOffset + 8;
     std::vector<Entry> entries{
         {256, 4, 1, spec.width},
@@ -350,7 +400,9 @@ Bytes BuildTiff(const TiffSpec& spec) {
     Bytes out{'I', 'I', 42, 0};
     PutLe32(out, ifdOffset);
     out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
-    for (int i = 0; i < 4; ++i) PutLe16(out, 8); // BitsPerSample array
+    out.resize(bitsOffset, 0);
+    for (int i = 0; i < 4; ++i)
+        PutLe16(out, 8); // BitsPerSample array
     PutLe16(out, static_cast<uint32_t>(entries.size()));
     for (const Entry& entry : entries) {
         PutLe16(out, entry.tag);
@@ -370,7 +422,8 @@ Bytes BuildTiff(const TiffSpec& spec) {
 Bytes WithPngSize(Bytes png, uint32_t width, uint32_t height) {
     // Signature (8), chunk length (4), "IHDR" (4), then width and height big-endian.
     const auto put = [&](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) png[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+        for (int i = 0; i < 4; ++i)
+            png[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
     };
     put(16, width);
     put(20, height);

@@ -33,7 +33,8 @@ struct RgbaPicture {
     std::vector<Rgba> pixels;
 
     RgbaPicture() = default;
-    RgbaPicture(int w, int h, Rgba fill = {}) : width(w), height(h), pixels(static_cast<size_t>(w) * h, fill) {}
+    RgbaPicture(int w, int h, Rgba fill = {})
+        : width(w), height(h), pixels(static_cast<size_t>(w) * h, fill) {}
     Rgba& At(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
     const Rgba& At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
     bool operator==(const RgbaPicture&) const = default;
@@ -56,10 +57,12 @@ struct JpegOptions {
     int quality = 95;
     bool progressive = false;
     bool grey = false;
-    bool adobeCmyk = false;                 // four inverted inks with the Adobe marker
-    std::optional<int> exifOrientation;     // writes an EXIF segment with tag 274
+    bool adobeCmyk = false;             // four inverted inks with the Adobe marker
+    std::optional<int> exifOrientation; // writes an EXIF segment with tag 274
 };
 Bytes EncodeJpeg(const RgbaPicture& picture, const JpegOptions& options = {});
+// What libjpeg-turbo gives for the bytes with every decoding setting left at its default.
+RgbaPicture PlainJpegDecode(const Bytes& jpeg);
 
 struct GifSpec {
     int screenWidth = 0;
@@ -90,10 +93,10 @@ Bytes BuildBmp(const BmpSpec& spec);
 struct TiffSpec {
     uint32_t width = 0;
     uint32_t height = 0;
-    uint16_t samplesPerPixel = 3;     // 1 grey, 3 RGB, 4 RGB with an extra sample
-    uint16_t extraSample = 2;         // with 4 samples: 1 associated, 2 unassociated alpha
+    uint16_t samplesPerPixel = 3; // 1 grey, 3 RGB, 4 RGB with an extra sample
+    uint16_t extraSample = 2;     // with 4 samples: 1 associated, 2 unassociated alpha
     std::optional<uint16_t> orientation;
-    Bytes pixels;                     // uncompressed, 8 bits per sample, top-down
+    Bytes pixels; // uncompressed, 8 bits per sample, top-down
 };
 // A little-endian, uncompressed, single-strip TIFF file.
 Bytes BuildTiff(const TiffSpec& spec);
