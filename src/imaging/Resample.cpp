@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <new>
 #include <vector>
 
 namespace pellvane {
@@ -138,16 +139,7 @@ void SumRow(const uint8_t* row, const AxisPlan& plan, std::span<uint64_t> sums) 
     }
 }
 
-} // namespace
-
-void ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality quality) {
-    const auto describesWholePicture = [](auto view) {
-        return view.width > 0 && view.height > 0 &&
-               view.pixels.size() ==
-                   static_cast<size_t>(view.width) * static_cast<size_t>(view.height) * kChannels;
-    };
-    if (!describesWholePicture(source) || !describesWholePicture(target)) return;
-
+void Resample(PixelView source, MutablePixelView target, ResampleQuality quality) {
     const AxisPlan columns = PlanAxis(source.width, target.width, quality);
     const AxisPlan rows = PlanAxis(source.height, target.height, quality);
     const uint64_t denominator = columns.denominator * rows.denominator;
@@ -175,6 +167,23 @@ void ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality q
         for (size_t i = 0; i < targetStride; ++i)
             out[i] =
                 static_cast<uint8_t>(std::min<uint64_t>(RoundedQuotient(accumulated[i], denominator), 255));
+    }
+}
+
+} // namespace
+
+bool ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality quality) noexcept {
+    const auto describesWholePicture = [](auto view) {
+        return view.width > 0 && view.height > 0 &&
+               view.pixels.size() ==
+                   static_cast<size_t>(view.width) * static_cast<size_t>(view.height) * kChannels;
+    };
+    if (!describesWholePicture(source) || !describesWholePicture(target)) return false;
+    try {
+        Resample(source, target, quality);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
 }
 

@@ -30,6 +30,7 @@ struct MutablePixelView {
 };
 
 // Scales source into target; both views must describe whole pictures of 4 bytes per pixel.
-void ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality quality);
+// False, with the target unspecified, when they do not or when working memory runs out.
+bool ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality quality) noexcept;
 
 } // namespace pellvane

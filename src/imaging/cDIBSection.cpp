@@ -286,8 +286,11 @@ bool cDIBSection::CopyImageToDIB(cDIBSection& target, int32_t width, int32_t hei
     } else {
         const ResampleQuality quality =
             highQualityInterpolation_ ? ResampleQuality::kSmooth : ResampleQuality::kNearest;
-        ResamplePixels({BitsPointer(), width_, height_}, {target.BitsPointer(), targetWidth, targetHeight},
-                       quality);
+        if (!ResamplePixels({BitsPointer(), width_, height_},
+                            {target.BitsPointer(), targetWidth, targetHeight}, quality)) {
+            target.DestroyDIB();
+            return false;
+        }
     }
     target.imageType_ = imageType_;
     target.alpha_ = alpha_;
@@ -301,23 +304,19 @@ bool cDIBSection::RotateImage(double angle) {
     if (turn == 0.0) return true;
     if (std::fmod(angle, 180.0) == 0.0) return MirrorImage(true, true);
     const double positive = turn < 0.0 ? turn + 360.0 : turn;
-    RotateQuarterTurn(positive < 180.0);
-    return pixels_ != nullptr;
+    return RotateQuarterTurn(positive < 180.0);
 }
 
 // Seen on screen, a clockwise quarter turn puts the old bottom-left pixel at the new top-left.
 // In bottom-up memory that is: new memory row r, column c = old memory row c, column
 // oldWidth - 1 - r. Counter-clockwise: new row r, column c = old row oldHeight - 1 - c, column r.
 // The copy runs in square tiles so that the column-wise reads stay within the cache.
-void cDIBSection::RotateQuarterTurn(bool clockwise) {
+bool cDIBSection::RotateQuarterTurn(bool clockwise) {
     constexpr int32_t kTile = 64;
     const int32_t newWidth = height_;
     const int32_t newHeight = width_;
     PixelMemory turned = AllocatePixels(ByteCount(), false);
-    if (turned == nullptr) {
-        DestroyDIB();
-        return;
-    }
+    if (turned == nullptr) return false;
     const uint8_t* source = pixels_.get();
     const size_t sourceStride = static_cast<size_t>(width_) * kPixelBytes;
     const size_t targetStride = static_cast<size_t>(newWidth) * kPixelBytes;
@@ -338,6 +337,7 @@ void cDIBSection::RotateQuarterTurn(bool clockwise) {
         }
     }
     ReplacePixels(std::move(turned), newWidth, newHeight);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -141,7 +141,7 @@ class cDIBSection {
     bool Allocate(int32_t width, int32_t height, bool zeroFill);
     bool DecodeInto(std::span<const uint8_t> bytes);
     void ReplacePixels(PixelMemory pixels, int32_t width, int32_t height);
-    void RotateQuarterTurn(bool clockwise);
+    bool RotateQuarterTurn(bool clockwise);
 
     PixelMemory pixels_;
     int32_t width_ = 0;

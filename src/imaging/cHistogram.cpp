@@ -25,10 +25,25 @@ constexpr int kUncertainFrom = 15;
 constexpr int kSuspectedFrom = 25;
 constexpr int kHighlySuspectedFrom = 30;
 
-// The luma of a pixel, 0.299 R + 0.114 B + 0.587 G in double precision and in that order, rounded
-// half to even. The sum lies between 0 and 255, so the integer part is taken by conversion.
-int LumaIndex(const uint8_t* pixel) {
-    const double luma = 0.299 * pixel[2] + 0.114 * pixel[0] + 0.587 * pixel[1];
+// The products of the luma weights with every level. Looking them up gives the very same
+// double values as multiplying each time.
+struct LumaProducts {
+    std::array<double, 256> red{}, green{}, blue{};
+    LumaProducts() {
+        for (int level = 0; level < 256; ++level) {
+            red[static_cast<size_t>(level)] = 0.299 * level;
+            green[static_cast<size_t>(level)] = 0.587 * level;
+            blue[static_cast<size_t>(level)] = 0.114 * level;
+        }
+    }
+};
+const LumaProducts kLuma;
+
+// The luma of a pixel, 0.299 R + 0.114 B + 0.587 G in double precision and added in that order,
+// rounded half to even. The sum lies between 0 and 255, so the integer part is taken by
+// conversion.
+int LumaIndex(uint8_t blue, uint8_t green, uint8_t red) {
+    const double luma = kLuma.red[red] + kLuma.blue[blue] + kLuma.green[green];
     const int whole = static_cast<int>(luma);
     const double fraction = luma - whole;
     const bool up = fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0);
@@ -97,10 +112,7 @@ void cHistogram::CountPixel(const uint8_t* pixel) {
     ++blue_[blue];
     ++green_[green];
     ++red_[red];
-    ++luma_[static_cast<size_t>(LumaIndex(pixel))];
-    ++rgb_[blue];
-    ++rgb_[green];
-    ++rgb_[red];
+    ++luma_[static_cast<size_t>(LumaIndex(blue, green, red))];
 }
 
 // The walk visits every step-th column of every step-th row counter, but it does not jump to
@@ -127,6 +139,9 @@ bool cHistogram::LoadHistogram(const cDIBSection& picture, bool sampled) {
             if (cursor < pixelCount) CountPixel(pixels + cursor * cDIBSection::kBytesPerPixel);
         cursor = y * width + x;
     }
+    // Every sampled pixel adds its blue, green and red value to the sum histogram.
+    for (size_t level = 0; level < rgb_.size(); ++level)
+        rgb_[level] = blue_[level] + green_[level] + red_[level];
     loaded_ = true;
     return true;
 }

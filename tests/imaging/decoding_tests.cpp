@@ -144,6 +144,15 @@ TEST(LoadPictureTest, LoadsFromAFileAndRemembersItsName) {
     EXPECT_TRUE(buffer.FileName().empty());
 }
 
+Bytes RgbBytes(const RgbaPicture& picture, bool withAlpha) {
+    Bytes bytes;
+    for (const Rgba& p : picture.pixels) {
+        bytes.insert(bytes.end(), {p.r, p.g, p.b});
+        if (withAlpha) bytes.push_back(p.a);
+    }
+    return bytes;
+}
+
 // ---------------------------------------------------------------------------------------------
 // JPEG
 
@@ -187,6 +196,30 @@ TEST(JpegDecodingTest, TruncatedPictureFailsInsteadOfComingOutGrey) {
             ExpectEmpty(Loaded(cut));
         }
     }
+}
+
+// Damaged entropy data still gives a whole picture (with blemishes); only data that is missing
+// makes a JPEG fail.
+TEST(JpegDecodingTest, DamagedButCompletePictureDecodes) {
+    Bytes jpeg = EncodeJpeg(NumberedPicture(64, 64));
+    for (size_t i = jpeg.size() / 2; i < jpeg.size() / 2 + 8; ++i)
+        jpeg[i] = 0x00;
+    const cDIBSection buffer = Loaded(jpeg);
+    EXPECT_EQ(buffer.ImageType(), image_type::kJpeg);
+    EXPECT_EQ(buffer.Width(), 64);
+}
+
+TEST(DecodingTest, FailuresPrintNothing) {
+    const Bytes jpeg = EncodeJpeg(NumberedPicture(64, 64));
+    const Bytes png = EncodePng(NumberedPicture(40, 40), PngLayout::kRgb);
+    const RgbaPicture picture = NumberedPicture(16, 16);
+    const Bytes tiff = test::BuildTiff({16, 400, 3, 2, {}, RgbBytes(picture, false)});
+    testing::internal::CaptureStderr();
+    for (const Bytes& bytes :
+         {Bytes(jpeg.begin(), jpeg.begin() + 300),
+          Bytes(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2)), tiff})
+        ExpectEmpty(Loaded(bytes));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(JpegDecodingTest, PictureLackingOnlyItsEndMarkerDecodes) {
@@ -530,15 +563,6 @@ TEST(BmpDecodingTest, RefusesWhatItCannotDecode) {
 
 // ---------------------------------------------------------------------------------------------
 // TIFF
-
-Bytes RgbBytes(const RgbaPicture& picture, bool withAlpha) {
-    Bytes bytes;
-    for (const Rgba& p : picture.pixels) {
-        bytes.insert(bytes.end(), {p.r, p.g, p.b});
-        if (withAlpha) bytes.push_back(p.a);
-    }
-    return bytes;
-}
 
 TEST(TiffDecodingTest, DecodesRgbAndGreyInStoredOrder) {
     const RgbaPicture picture = NumberedPicture(5, 4);
