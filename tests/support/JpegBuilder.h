@@ -64,3 +64,10 @@ ByteArray Concat(std::initializer_list<ByteArray> parts);
 std::string WriteFile(const std::filesystem::path& path, const ByteArray& bytes);
 
 } // namespace pellvane::test
+
+namespace pellvane::test {
+
+// A real, decodable baseline JPEG of a grey gradient, made with libjpeg.
+ByteArray EncodeSmallJpeg(int width, int height);
+
+} // namespace pellvane::test
