@@ -1,6 +1,7 @@
 #pragma once
-// Format codes of pictures, as the pixel buffer reports them in its ImageType, and the test that
-// tells them from the first two bytes of a file or stream.
+// Format codes of pictures, as the pixel buffer reports them in its ImageType, the test that
+// tells them from the first two bytes of a file or stream, and the alpha classes of decoded
+// pictures.
 
 #include <cstdint>
 #include <filesystem>

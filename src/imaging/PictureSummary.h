@@ -11,7 +11,8 @@ struct PictureSummary {
     int width;     // stored size in pixels, before any EXIF orientation
     int height;
     int alpha;               // 0 opaque, 1 only fully transparent or opaque pixels, 2 translucent
-    std::string fingerprint; // the 8 fingerprint bytes as 16 upper-case hex digits, byte 0 first
+    std::string fingerprint; // the 8 fingerprint bytes of the picture as stored, as 16 upper-case
+                             // hex digits, byte 0 (the bottom row) first
     int histogramStatus;     // the continuity level (2 to 5) of the sampled histogram
 };
 

@@ -27,7 +27,6 @@ using test::PixelAt;
 using test::PngLayout;
 using test::Rgba;
 using test::RgbaPicture;
-using test::TiffSpec;
 
 cDIBSection Loaded(const Bytes& bytes) {
     cDIBSection buffer;
@@ -47,14 +46,15 @@ bool Near(const Rgba& actual, const Rgba& expected, int tolerance = 12) {
            std::abs(actual.b - expected.b) <= tolerance && actual.a == expected.a;
 }
 
-// Four quadrants of distinct colours; the top-left quadrant red.
+const Rgba kRed{220, 0, 0}, kGreen{0, 200, 0}, kBlue{0, 0, 210}, kWhite{240, 240, 240};
+
+// Four quadrants: red top left, green top right, blue bottom left, white bottom right.
 RgbaPicture Quadrants(int width, int height) {
     RgbaPicture picture(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2, bottom = y >= height / 2;
-            picture.At(x, y) = !bottom ? (right ? Rgba{0, 200, 0} : Rgba{220, 0, 0})
-                                       : (right ? Rgba{240, 240, 240} : Rgba{0, 0, 210});
+            picture.At(x, y) = !bottom ? (right ? kGreen : kRed) : (right ? kWhite : kBlue);
         }
     return picture;
 }
@@ -64,8 +64,6 @@ JpegOptions Options(const std::function<void(JpegOptions&)>& adjust) {
     adjust(options);
     return options;
 }
-
-const Rgba kRed{220, 0, 0}, kGreen{0, 200, 0}, kBlue{0, 0, 210}, kWhite{240, 240, 240};
 
 // ---------------------------------------------------------------------------------------------
 // Format detection and load failures
