@@ -1,0 +1,689 @@
+#include "shell/frmMain.h"
+
+#include "analysis/Text.h"
+#include "controls/ucCanvas.h"
+#include "shell/CommandLine.h"
+#include "shell/Fonts.h"
+#include "shell/Presentation.h"
+#include "shell/Settings.h"
+#include "shell/Version.h"
+#include "shell/cWait.h"
+#include "shell/frmAbout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace pellvane {
+namespace {
+
+constexpr int kLoadCommandDelayMs = 50;
+constexpr int kWatchdogMs = 3000;
+constexpr int kStatusIconSize = 22;
+constexpr int kRatingImageSize = 42;
+constexpr int kMessageIconSize = 24;
+constexpr int kColumnCount = 4;
+
+// The list's hidden columns hold the sort keys: the status level and the caption.
+constexpr int kLevelColumn = 2;
+constexpr int kCaptionColumn = 3;
+
+QString Text(std::string_view key, std::string_view english) {
+    return QString::fromStdString(GetText("Window", key, english));
+}
+
+QString WithoutAccelerator(QString caption) { return caption.remove(QLatin1Char('&')); }
+
+QColor ColourOf(uint32_t rgb) { return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)); }
+
+QLabel* PlainLabel(QWidget* parent, const char* name) {
+    // Messages can carry text read from the file (software names), which must never be
+    // taken as markup.
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLabel* LinkLabel(QWidget* parent, const char* name) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::RichText);
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+void SetLinkCaption(QLabel* link, const QString& caption) {
+    link->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(caption.toHtmlEscaped()));
+}
+
+QFont Resized(QFont font, qreal pointSize, QFont::Weight weight = QFont::Normal) {
+    font.setPointSizeF(pointSize);
+    font.setWeight(weight);
+    return font;
+}
+
+const char* const kStyleSheet = R"(
+#frmMain { background: #f4f6f8; }
+#header { background: #ffffff; border-bottom: 1px solid #e2e6ea; }
+#lblTitle { color: #1e293b; }
+#lblVer { color: #64748b; }
+#lblDescription { color: #475569; }
+#tbStart { background: #ffffff; border: 2px dashed #c3ccd6; border-radius: 14px; padding: 18px; color: #334155; }
+#tbStart:hover { background: #f8fbff; border-color: #6b8fc7; }
+#lblWorking { color: #334155; }
+#lvResults { background: #ffffff; border: 1px solid #e2e6ea; border-radius: 6px; }
+#ratingCard, #messageCard { background: #ffffff; border: 1px solid #e2e6ea; border-radius: 8px; }
+#lblTrustRating { color: #64748b; }
+#lblColor { border-radius: 3px; }
+#lblTips1 { color: #1e293b; }
+#lblTips2, #lblTips3, #lblTips4 { color: #334155; }
+#tbRating { border: none; background: transparent; }
+)";
+
+} // namespace
+
+// Carries the run's progress onto the window and pauses with the window's pause object.
+class frmMain::RunObserver final : public IAnalysisObserver {
+  public:
+    explicit RunObserver(frmMain& window) : window_(window) {}
+
+    void Progress(int32_t percent) override {
+        window_.pbWorking_->setValue(percent);
+        QCoreApplication::processEvents();
+    }
+    void WorkingLabel(const std::string& text) override {
+        window_.lblWorking_->setText(QString::fromStdString(text));
+        QCoreApplication::processEvents();
+    }
+    void Pause(int32_t milliseconds) override {
+        if (window_.waiter_) window_.waiter_->Wait(milliseconds);
+    }
+    void TestsStarting() override { window_.tmrMax_->start(); }
+
+  private:
+    frmMain& window_;
+};
+
+frmMain::frmMain(const QString& commandLine, Analyzer analyzer, QWidget* parent)
+    : QWidget(parent), analyzer_(analyzer ? std::move(analyzer) : Analyzer(&pellvane::AnalyzeFile)),
+      commandLine_(commandLine), toolImages_(QStringLiteral(":/images/TOOL.svg"), 2),
+      startImage_(QStringLiteral(":/images/START.svg"), 1), ratingImages_(QStringLiteral(":/images/RATING.svg"), 5),
+      statusImages_(QStringLiteral(":/images/STATUS.svg"), 4),
+      messageIcons_(QStringLiteral(":/images/MESSAGE.svg"), 3) {
+    setObjectName(QStringLiteral("frmMain"));
+    setAcceptDrops(true);
+    setStyleSheet(QLatin1String(kStyleSheet));
+    setMinimumSize(720, 560);
+    resize(820, 620);
+
+    scrollBarWidth_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    BuildHeader(*layout);
+    BuildBody(*layout);
+    BuildFooter(*layout);
+
+    ucPreview_->SetFitMode(true);
+    ucPreview_->SetStaticEdge(IsVisualStylesActive());
+
+    WriteSmallIcon();
+    setWindowIcon(ProgramIcon());
+    SetUpResultsList();
+    ApplyTexts();
+    RecordProgramInfo();
+    BuildLanguageMenuItems();
+    ShowStartScreen();
+
+    tmrMax_ = new QTimer(this);
+    tmrMax_->setSingleShot(true);
+    tmrMax_->setInterval(kWatchdogMs);
+    connect(tmrMax_, &QTimer::timeout, this, &frmMain::OnWatchdog);
+
+    // Single-shot: the analysis it starts processes events, and the timer must not fire
+    // again inside its own handler.
+    tmrLoadCommand_ = new QTimer(this);
+    tmrLoadCommand_->setSingleShot(true);
+    tmrLoadCommand_->setInterval(kLoadCommandDelayMs);
+    connect(tmrLoadCommand_, &QTimer::timeout, this, &frmMain::OnLoadCommand);
+    tmrLoadCommand_->start();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildHeader(QVBoxLayout& layout) {
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("header"));
+    header->setAttribute(Qt::WA_StyledBackground);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(20, 14, 12, 14);
+    row->setSpacing(14);
+
+    auto* icon = new QLabel(header);
+    icon->setPixmap(ProgramIcon().pixmap(QSize(44, 44)));
+    row->addWidget(icon, 0, Qt::AlignTop);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(8);
+    lblTitle_ = PlainLabel(header, "lblTitle");
+    lblTitle_->setWordWrap(false);
+    lblTitle_->setFont(Resized(font(), 16, QFont::DemiBold));
+    lblVer_ = PlainLabel(header, "lblVer");
+    lblVer_->setWordWrap(false);
+    titleRow->addWidget(lblTitle_);
+    titleRow->addWidget(lblVer_, 0, Qt::AlignBottom);
+    titleRow->addStretch();
+    texts->addLayout(titleRow);
+    lblDescription_ = PlainLabel(header, "lblDescription");
+    texts->addWidget(lblDescription_);
+    row->addLayout(texts, 1);
+
+    tbLang_ = new QToolBar(header);
+    tbLang_->setObjectName(QStringLiteral("tbLang"));
+    tbLang_->setIconSize(QSize(20, 20));
+    tbLang_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    cmdAbout_ = new QToolButton(tbLang_);
+    cmdAbout_->setObjectName(QStringLiteral("cmdAbout"));
+    cmdAbout_->setIcon(toolImages_.Icon(0));
+    cmdAbout_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    cmdAbout_->setAutoRaise(true);
+    connect(cmdAbout_, &QToolButton::clicked, this, &frmMain::ShowAbout);
+    tbLang_->addWidget(cmdAbout_);
+    cmdLanguage_ = new QToolButton(tbLang_);
+    cmdLanguage_->setObjectName(QStringLiteral("cmdLanguage"));
+    cmdLanguage_->setIcon(toolImages_.Icon(1));
+    cmdLanguage_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    cmdLanguage_->setToolTip(QStringLiteral("Language"));
+    cmdLanguage_->setAutoRaise(true);
+    cmdLanguage_->setPopupMode(QToolButton::InstantPopup);
+    mnuLangWnd_ = new QMenu(cmdLanguage_);
+    mnuLangWnd_->setObjectName(QStringLiteral("mnuLangWnd"));
+    cmdLanguage_->setMenu(mnuLangWnd_);
+    tbLang_->addWidget(cmdLanguage_);
+    row->addWidget(tbLang_, 0, Qt::AlignTop);
+
+    layout.addWidget(header);
+}
+
+void frmMain::BuildBody(QVBoxLayout& layout) {
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(20, 16, 20, 8);
+    body->setSpacing(10);
+
+    tbStart_ = new QToolButton(this);
+    tbStart_->setObjectName(QStringLiteral("tbStart"));
+    tbStart_->setIcon(startImage_.Icon(0));
+    tbStart_->setIconSize(QSize(128, 96));
+    tbStart_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tbStart_->setMinimumSize(380, 230);
+    tbStart_->setFont(Resized(font(), 11));
+    tbStart_->setCursor(Qt::PointingHandCursor);
+    connect(tbStart_, &QToolButton::clicked, this, &frmMain::OnOpenClicked);
+
+    lblWorking_ = PlainLabel(this, "lblWorking");
+    lblWorking_->setAlignment(Qt::AlignCenter);
+    lblWorking_->setFont(Resized(font(), 11));
+    pbWorking_ = new QProgressBar(this);
+    pbWorking_->setObjectName(QStringLiteral("pbWorking"));
+    pbWorking_->setRange(0, 100);
+    pbWorking_->setTextVisible(false);
+    pbWorking_->setFixedSize(380, 10);
+
+    picBox_ = qobject_cast<QFrame*>(BuildResultsPanel());
+
+    body->addStretch(1);
+    body->addWidget(tbStart_, 0, Qt::AlignCenter);
+    body->addWidget(lblWorking_, 0, Qt::AlignCenter);
+    body->addWidget(pbWorking_, 0, Qt::AlignCenter);
+    body->addWidget(picBox_, 100);
+    body->addStretch(1);
+    layout.addLayout(body, 1);
+}
+
+QWidget* frmMain::BuildResultsPanel() {
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("picBox"));
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(14);
+    grid->setVerticalSpacing(12);
+
+    lvResults_ = new QTreeWidget(panel);
+    lvResults_->setObjectName(QStringLiteral("lvResults"));
+    grid->addWidget(lvResults_, 0, 0, 2, 1);
+
+    ucPreview_ = new ucCanvas(panel);
+    ucPreview_->setObjectName(QStringLiteral("ucPreview"));
+    ucPreview_->setFixedSize(264, 198);
+    grid->addWidget(ucPreview_, 0, 1);
+    grid->addWidget(BuildRatingCard(), 1, 1);
+    grid->addWidget(BuildMessageCard(), 2, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setRowStretch(1, 1);
+    return panel;
+}
+
+QWidget* frmMain::BuildRatingCard() {
+    auto* card = new QFrame(this);
+    card->setObjectName(QStringLiteral("ratingCard"));
+    card->setFixedWidth(264);
+    auto* column = new QVBoxLayout(card);
+    column->setContentsMargins(14, 12, 14, 12);
+    column->setSpacing(10);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    tbRating_ = new QToolButton(card);
+    tbRating_->setObjectName(QStringLiteral("tbRating"));
+    tbRating_->setIconSize(QSize(kRatingImageSize, kRatingImageSize));
+    tbRating_->setFixedSize(kRatingImageSize + 4, kRatingImageSize + 4);
+    tbRating_->setFocusPolicy(Qt::NoFocus);
+    row->addWidget(tbRating_);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(0);
+    lblTrustRating_ = PlainLabel(card, "lblTrustRating");
+    lblTrustRating_->setFont(Resized(font(), 8.5, QFont::DemiBold));
+    lblRating_ = PlainLabel(card, "lblRating");
+    lblRating_->setFont(Resized(font(), 15, QFont::Bold));
+    texts->addWidget(lblTrustRating_);
+    texts->addWidget(lblRating_);
+    row->addLayout(texts, 1);
+    column->addLayout(row);
+
+    lblColor_ = new QLabel(card);
+    lblColor_->setObjectName(QStringLiteral("lblColor"));
+    lblColor_->setFixedHeight(6);
+    column->addWidget(lblColor_);
+    column->addStretch();
+    return card;
+}
+
+QWidget* frmMain::BuildMessageCard() {
+    auto* card = new QFrame(this);
+    card->setObjectName(QStringLiteral("messageCard"));
+    auto* column = new QVBoxLayout(card);
+    column->setContentsMargins(16, 12, 16, 12);
+    column->setSpacing(8);
+
+    for (size_t line = 1; line < lblTips_.size(); ++line) {
+        const std::string name = "lblTips" + std::to_string(line);
+        lblTips_[line] = PlainLabel(card, name.c_str());
+    }
+    lblTips_[1]->setFont(Resized(font(), font().pointSizeF(), QFont::DemiBold));
+    column->addWidget(lblTips_[1]);
+
+    for (size_t i = 0; i < picAlert_.size(); ++i) {
+        picAlert_[i] = new QFrame(card);
+        picAlert_[i]->setObjectName(QStringLiteral("picAlert%1").arg(i));
+    }
+
+    // Panel 0: the message icon and the class message.
+    auto* messageRow = new QHBoxLayout(picAlert_[0]);
+    messageRow->setContentsMargins(0, 0, 0, 0);
+    messageRow->setSpacing(10);
+    for (size_t i = 0; i < imgAlert_.size(); ++i) {
+        imgAlert_[i] = new QLabel(picAlert_[0]);
+        imgAlert_[i]->setObjectName(QStringLiteral("imgAlert%1").arg(i * 2));
+        imgAlert_[i]->setPixmap(
+            messageIcons_.Pixmap(int(i), QSize(kMessageIconSize, kMessageIconSize), devicePixelRatioF()));
+        imgAlert_[i]->setFixedSize(kMessageIconSize, kMessageIconSize);
+        messageRow->addWidget(imgAlert_[i], 0, Qt::AlignTop);
+    }
+    messageRow->addWidget(lblTips_[2], 1);
+
+    // Panel 1: the link to the maker's site.
+    auto* linkRow = new QHBoxLayout(picAlert_[1]);
+    linkRow->setContentsMargins(kMessageIconSize + 10, 0, 0, 0);
+    lnkTips_ = LinkLabel(picAlert_[1], "lnkTips");
+    connect(lnkTips_, &QLabel::linkActivated, this, [this] { OpenWebPage(TipsLinkPath(ratingClass_)); });
+    linkRow->addWidget(lnkTips_);
+    linkRow->addStretch();
+
+    // Panel 2: the legacy-editor alert, its notice and the upgrade link.
+    auto* legacy = new QVBoxLayout(picAlert_[2]);
+    legacy->setContentsMargins(kMessageIconSize + 10, 0, 0, 0);
+    legacy->setSpacing(2);
+    legacy->addWidget(lblTips_[3]);
+    auto* noticeRow = new QHBoxLayout;
+    lblTips_[4]->setWordWrap(false);
+    noticeRow->addWidget(lblTips_[4]);
+    lnkUpgrade_ = LinkLabel(picAlert_[2], "lnkUpgrade");
+    connect(lnkUpgrade_, &QLabel::linkActivated, this, [this] { OpenWebPage(kUpgradeLinkPath); });
+    noticeRow->addWidget(lnkUpgrade_);
+    noticeRow->addStretch();
+    legacy->addLayout(noticeRow);
+
+    for (QFrame* panel : picAlert_) column->addWidget(panel);
+    return card;
+}
+
+void frmMain::BuildFooter(QVBoxLayout& layout) {
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(20, 4, 20, 16);
+    row->addStretch();
+    cmdBack_ = new QPushButton(this);
+    cmdBack_->setObjectName(QStringLiteral("cmdBack"));
+    cmdBack_->setMinimumWidth(96);
+    connect(cmdBack_, &QPushButton::clicked, this, &frmMain::ShowStartScreen);
+    cmdClose_ = new QPushButton(this);
+    cmdClose_->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose_->setMinimumWidth(96);
+    connect(cmdClose_, &QPushButton::clicked, this, &QWidget::close);
+    row->addWidget(cmdBack_);
+    row->addWidget(cmdClose_);
+    layout.addLayout(row);
+}
+
+void frmMain::SetUpResultsList() {
+    lvResults_->setColumnCount(kColumnCount);
+    lvResults_->setRootIsDecorated(false);
+    lvResults_->setUniformRowHeights(true);
+    lvResults_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvResults_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvResults_->setIconSize(QSize(kStatusIconSize, kStatusIconSize));
+    lvResults_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lvResults_->setFocusPolicy(Qt::NoFocus);
+    // The user cannot resize the columns; the sort-key columns take no room at all.
+    QHeaderView* header = lvResults_->header();
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setMinimumSectionSize(0);
+    for (const int column : {kLevelColumn, kCaptionColumn}) {
+        lvResults_->setColumnWidth(column, 0);
+        lvResults_->setColumnHidden(column, true);
+    }
+    lvResults_->installEventFilter(this);
+    LayOutColumns();
+}
+
+void frmMain::LayOutColumns() {
+    const ColumnWidths widths = ResultColumnWidths(lvResults_->width(), scrollBarWidth_);
+    lvResults_->setColumnWidth(0, std::max<int>(widths.description, 1));
+    lvResults_->setColumnWidth(1, std::max<int>(widths.result, 1));
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lvResults_ && event->type() == QEvent::Resize) LayOutColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::ApplyTexts() {
+    InitLanguage(0);
+    const QString title = QString::fromStdString(
+        TitleWithProduct(GetText("Window", "Window.Main.Caption", kProductTitle), kProductTitle));
+    setWindowTitle(title);
+    lblTitle_->setText(title);
+    lblVer_->setText(QString::fromStdString(VersionLabel(kVersionMajor, kVersionMinor)));
+    lblDescription_->setText(Text("Window.Main.Description",
+                                  "Test if a digital photo is an original or has been processed since taken out "
+                                  "from the camera."));
+    const QString about = Text("Window.Tool.About", "&About");
+    cmdAbout_->setText(about);
+    cmdAbout_->setToolTip(WithoutAccelerator(about));
+    cmdLanguage_->setText(QString::fromStdString(GetText("Setup", "LocalName", "English")));
+    tbStart_->setText(Text("Window.Tool.Open", "Drag+Drop or Click to &Open"));
+    lvResults_->setHeaderLabels({Text("Window.Main.Results.Description", "Test Description"),
+                                 Text("Window.Main.Results.Result", "Result"), QString(), QString()});
+    cmdClose_->setText(Text("Window.Main.Close", "&Close"));
+    cmdBack_->setText(Text("Window.Main.Restart", "&Restart"));
+    lblWorking_->setText(Text("Window.Main.Working", "Please wait while we analyze the file..."));
+    lblTrustRating_->setText(Text("Window.Main.TrustRating", "TRUST RATING:"));
+    ucPreview_->SetText(Text("Window.Tool.Preview.Error", "Preview Error"));
+    const QString site = QUrl(WebSite()).host();
+    SetLinkCaption(lnkUpgrade_, (site.isEmpty() ? WebSite() : site) + QStringLiteral("/upgrade"));
+    ApplyInterfaceFont(GetUIFontName(CurrentTranslation().localeId));
+}
+
+void frmMain::ApplyInterfaceFont(const QString& face) {
+    const auto applyTo = [&face](QWidget* widget) {
+        QFont font = widget->font();
+        font.setFamilies({face});
+        widget->setFont(font);
+    };
+    applyTo(this);
+    for (QWidget* child : findChildren<QWidget*>()) applyTo(child);
+}
+
+void frmMain::RecordProgramInfo() const {
+    SaveSetting(QStringLiteral("AppInfo"), QStringLiteral("Validator"),
+                QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+    SaveSetting(QStringLiteral("AppInfo"), QStringLiteral("ValidatorVersion"),
+                QString::fromStdString(PaddedRevision(kVersionRevision)));
+}
+
+void frmMain::WriteSmallIcon() const {
+    // The maker's other programs show this icon. QSaveFile writes beside the target and
+    // renames, so a link planted at the name in a shared folder is replaced, not followed.
+    const QString folder = qEnvironmentVariable("TEMP", QDir::tempPath());
+    QSaveFile file(QDir(folder).filePath(QStringLiteral("pelvncheck.ico")));
+    if (!file.open(QIODevice::WriteOnly)) return;
+    if (ProgramIcon().pixmap(QSize(16, 16)).toImage().save(&file, "ICO")) file.commit();
+}
+
+void frmMain::BuildLanguageMenuItems() {
+    languages_ = BuildLanguageMenu(LanguageFolder(), CurrentTranslation().localeId);
+    mnuLangWnd_->clear();
+    for (size_t i = 0; i < languages_.items.size(); ++i) {
+        const LanguageItem& item = languages_.items[i];
+        QAction* action = mnuLangWnd_->addAction(QString::fromStdString(item.caption));
+        action->setObjectName(QStringLiteral("mnuLang%1").arg(i));
+        action->setData(QString::fromStdString(item.tag));
+        action->setCheckable(true);
+        action->setChecked(item.checked);
+        connect(action, &QAction::triggered, this, [this, i] { ChooseLanguageItem(int(i)); });
+    }
+}
+
+void frmMain::ChooseLanguageItem(int index) {
+    const std::optional<LanguageNotice> notice = ChooseLanguage(languages_, index, LanguageFolder());
+    const QList<QAction*> actions = mnuLangWnd_->actions();
+    for (qsizetype i = 0; i < actions.size() && size_t(i) < languages_.items.size(); ++i)
+        actions[i]->setChecked(languages_.items[size_t(i)].checked);
+    if (!notice) return;
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(notice->title),
+                    QString::fromStdString(notice->text), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void frmMain::OnLoadCommand() {
+    tmrLoadCommand_->stop();
+    const std::optional<std::string> path = FileFromCommandLine(commandLine_.toStdString());
+    if (path) AnalyzeFile(QString::fromStdString(*path));
+}
+
+void frmMain::OnOpenClicked() {
+    QFileDialog dialog(this, Text("Window.Main.Open", "Open"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // File names on this system are case-sensitive, so the JPEG filter names both cases; the
+    // patterns stay out of sight, the names show as translated.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters({Text("Window.Main.OpenFilter.JPEG", "JPEG Images") +
+                               QStringLiteral(" (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])"),
+                           Text("Window.Main.OpenFilter.All", "All Formats (*.*)") + QStringLiteral(" (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().constFirst();
+    if (!path.isEmpty()) AnalyzeFile(path);
+}
+
+void frmMain::OnWatchdog() {
+    tmrMax_->stop();
+    if (waiter_) waiter_->Cease();
+}
+
+void frmMain::OpenWebPage(std::string_view pathAndQuery) const {
+    // A browser that fails to start is not the program's failure to report.
+    QDesktopServices::openUrl(QUrl(WebSite() + QString::fromUtf8(pathAndQuery.data(), qsizetype(pathAndQuery.size()))));
+}
+
+QString frmMain::TipsLinkUrl() const { return WebSite() + QString::fromStdString(TipsLinkPath(ratingClass_)); }
+
+void frmMain::ShowAbout() {
+    frmAbout about(this);
+    about.exec();
+}
+
+void frmMain::ShowStartScreen() {
+    tbStart_->setVisible(true);
+    picBox_->setVisible(false);
+    cmdBack_->setVisible(false);
+    cmdClose_->setVisible(false);
+    lblWorking_->setVisible(false);
+    pbWorking_->setVisible(false);
+    pbWorking_->setValue(0);
+}
+
+void frmMain::ShowWorkingScreen() {
+    pbWorking_->setValue(0);
+    pbWorking_->setVisible(true);
+    picBox_->setVisible(false);
+    tbStart_->setVisible(false);
+    cmdBack_->setVisible(false);
+    cmdClose_->setVisible(false);
+    lblWorking_->setVisible(true);
+    lvResults_->clear();
+}
+
+void frmMain::AnalyzeFile(const QString& path) {
+    if (isBusy_ || path.isEmpty()) return;
+    // Busy from the first event processed on: a close request or a second file arriving
+    // while the picture loads would otherwise tear the window down under the run.
+    isBusy_ = true;
+    ShowWorkingScreen();
+    waiter_ = std::make_unique<cWait>();
+    RunObserver observer(*this);
+    observer.Progress(5);
+
+    const AnalysisSettings settings{EditorVersion(), true};
+    AnalysisReport report = analyzer_(path.toStdString(), codec_, settings, observer);
+    tmrMax_->stop();
+
+    if (report.refused) {
+        QMessageBox box(QMessageBox::Critical, Text("Window.Message.Error", "ERROR"),
+                        QString::fromStdString(report.refusal), QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        ShowStartScreen();
+    } else {
+        ShowResults(report);
+    }
+    EndRun();
+}
+
+void frmMain::EndRun() {
+    waiter_.reset();
+    cmdBack_->setEnabled(true);
+    cmdClose_->setEnabled(true);
+    pbWorking_->setVisible(false);
+    lblWorking_->setText(Text("Window.Main.Working", "Please wait while we analyze the file..."));
+    isBusy_ = false;
+    emit AnalysisFinished();
+}
+
+void frmMain::ShowResults(AnalysisReport& report) {
+    lvResults_->clear();
+    for (const ResultRow& row : report.rows) AddResultRow(row);
+    ucPreview_->SetPicture(std::move(report.picture));
+    ucPreview_->SetZoom(1);
+    ShowRating(report);
+    ShowMessages(report.messages);
+
+    lblWorking_->setVisible(false);
+    tbStart_->setVisible(false);
+    picBox_->setVisible(true);
+    cmdBack_->setVisible(true);
+    cmdClose_->setVisible(true);
+    ucPreview_->Resize();
+    ucPreview_->Repaint();
+}
+
+void frmMain::AddResultRow(const ResultRow& row) {
+    auto* item = new QTreeWidgetItem(lvResults_);
+    item->setText(0, QString::fromStdString(row.caption));
+    item->setIcon(0, statusImages_.Icon(row.icon));
+    item->setText(1, QString::fromStdString(row.word));
+    item->setText(kLevelColumn, QString::number(row.level));
+    item->setText(kCaptionColumn, QString::fromStdString(row.caption));
+}
+
+void frmMain::ShowRating(const AnalysisReport& report) {
+    ratingClass_ = report.ratingClass;
+    lblRating_->setText(QString::fromStdString(report.title));
+    // The window's style sheet decides backgrounds, so the bar's colour is set through it.
+    lblColor_->setStyleSheet(QStringLiteral("background-color: %1;").arg(ColourOf(ClassColour(ratingClass_)).name()));
+    tbRating_->setIcon(ratingImages_.Icon(RatingImageIndex(ratingClass_)));
+    lblTips_[1]->setText(QString::fromStdString(report.description));
+}
+
+void frmMain::ShowMessages(const RatingMessages& messages) {
+    for (size_t i = 0; i < picAlert_.size(); ++i) picAlert_[i]->setVisible(messages.panels[i]);
+    imgAlert_[0]->setVisible(messages.alertIcon);
+    imgAlert_[1]->setVisible(messages.warningIcon);
+    imgAlert_[2]->setVisible(messages.noticeIcon);
+    lblTips_[2]->setText(QString::fromStdString(messages.message));
+    lblTips_[3]->setText(QString::fromStdString(messages.legacyAlert));
+    lblTips_[4]->setText(QString::fromStdString(messages.legacyNotice));
+    SetLinkCaption(lnkTips_, QString::fromStdString(messages.linkCaption));
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (isBusy_) {
+        event->ignore();
+        return;
+    }
+    if (languages_.checkedIndex >= 0 && size_t(languages_.checkedIndex) < languages_.items.size()) {
+        SaveSetting(QStringLiteral("Validator"), QStringLiteral("LocaleID"),
+                    QString::fromStdString(languages_.items[size_t(languages_.checkedIndex)].tag));
+    }
+    event->accept();
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    // Only the first dropped file is analysed; a drop during a run is ignored.
+    if (isBusy_) return;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        event->acceptProposedAction();
+        // The run starts after the drop has been answered, so the source application is
+        // not kept waiting for the whole analysis.
+        const QString path = url.toLocalFile();
+        QTimer::singleShot(0, this, [this, path] { AnalyzeFile(path); });
+        return;
+    }
+}
+
+} // namespace pellvane
