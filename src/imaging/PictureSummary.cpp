@@ -24,6 +24,10 @@ std::string HexDigits(const Fingerprint& bytes) {
 std::optional<PictureSummary> SummarizePicture(const std::string& path) {
     cDIBSection picture;
     if (!picture.LoadPicture_File(path)) return std::nullopt;
+    return SummarizePicture(picture);
+}
+
+PictureSummary SummarizePicture(const cDIBSection& picture) {
     const std::optional<HashValue> hash = MakeFingerprint(picture);
     cHistogram histogram;
     const int16_t histogramStatus =

@@ -1,6 +1,8 @@
 #pragma once
 // A short account of a decoded picture for the command line.
 
+#include "imaging/cDIBSection.h"
+
 #include <optional>
 #include <string>
 
@@ -18,5 +20,9 @@ struct PictureSummary {
 
 // Decodes the file and summarises it; nothing when the file does not decode.
 std::optional<PictureSummary> SummarizePicture(const std::string& path);
+
+// Summarises a picture already decoded (as stored, before any EXIF orientation), so that a
+// caller that has decoded it for other work need not decode it again.
+PictureSummary SummarizePicture(const cDIBSection& picture);
 
 } // namespace pellvane

@@ -49,6 +49,12 @@ struct HashValue {
     uint8_t meanBlue = 0;
 };
 
+// Releases memory of the C allocator, which the pixel buffer uses because it aligns large
+// buffers for huge pages.
+struct FreeMemory {
+    void operator()(uint8_t* memory) const noexcept;
+};
+
 class cDIBSection {
   public:
     static constexpr int32_t kBytesPerPixel = 4;
@@ -135,7 +141,7 @@ class cDIBSection {
   private:
     // The pixel memory is allocated without being cleared so that a decoder that fills every
     // pixel does not pay for writing the memory twice.
-    using PixelMemory = std::unique_ptr<uint8_t[]>;
+    using PixelMemory = std::unique_ptr<uint8_t[], FreeMemory>;
 
     size_t ByteCount() const;
     bool Allocate(int32_t width, int32_t height, bool zeroFill);
