@@ -270,38 +270,39 @@ std::vector<int> InterlacedRowOrder(int height) {
 
 } // namespace
 
-Bytes EncodeGif(const GifSpec& spec) {
+Bytes EncodeGif(const GifFields& fields) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, AppendGifBytes, &error);
     if (gif == nullptr) throw std::runtime_error("GIF encoder unavailable");
     int count = 2;
-    while (count < static_cast<int>(spec.palette.size()))
+    while (count < static_cast<int>(fields.palette.size()))
         count *= 2;
     std::vector<GifColorType> colours(static_cast<size_t>(count));
-    for (size_t i = 0; i < spec.palette.size(); ++i)
-        colours[i] = {spec.palette[i].r, spec.palette[i].g, spec.palette[i].b};
+    for (size_t i = 0; i < fields.palette.size(); ++i)
+        colours[i] = {fields.palette[i].r, fields.palette[i].g, fields.palette[i].b};
     ColorMapObject* map = GifMakeMapObject(count, colours.data());
     EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, spec.screenWidth, spec.screenHeight, 8, 0, map);
-    if (spec.transparentIndex >= 0) {
+    EGifPutScreenDesc(gif, fields.screenWidth, fields.screenHeight, 8, 0, map);
+    if (fields.transparentIndex >= 0) {
         GraphicsControlBlock control{};
-        control.TransparentColor = spec.transparentIndex;
+        control.TransparentColor = fields.transparentIndex;
         GifByteType extension[4];
         const size_t length = EGifGCBToExtension(&control, extension);
         EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension);
     }
-    EGifPutImageDesc(gif, spec.left, spec.top, spec.width, spec.height, spec.interlaced, nullptr);
+    EGifPutImageDesc(gif, fields.left, fields.top, fields.width, fields.height, fields.interlaced, nullptr);
     std::vector<int> order;
-    if (spec.interlaced) {
-        order = InterlacedRowOrder(spec.height);
+    if (fields.interlaced) {
+        order = InterlacedRowOrder(fields.height);
     } else {
-        for (int y = 0; y < spec.height; ++y)
+        for (int y = 0; y < fields.height; ++y)
             order.push_back(y);
     }
     for (const int y : order) {
-        Bytes line(spec.indexes.begin() + y * spec.width, spec.indexes.begin() + (y + 1) * spec.width);
-        EGifPutLine(gif, line.data(), spec.width);
+        Bytes line(fields.indexes.begin() + y * fields.width,
+                   fields.indexes.begin() + (y + 1) * fields.width);
+        EGifPutLine(gif, line.data(), fields.width);
     }
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
@@ -325,54 +326,54 @@ void PutLe32(Bytes& out, uint32_t value) {
 
 } // namespace
 
-Bytes BuildBmp(const BmpSpec& spec) {
-    const bool bitFields = spec.compression == 3 || spec.compression == 6;
+Bytes BuildBmp(const BmpFields& fields) {
+    const bool bitFields = fields.compression == 3 || fields.compression == 6;
     const uint32_t masksAfterHeader =
-        bitFields && spec.headerSize == 40 ? (spec.compression == 6 ? 16 : 12) : 0;
+        bitFields && fields.headerSize == 40 ? (fields.compression == 6 ? 16 : 12) : 0;
     const uint32_t paletteBytes =
-        static_cast<uint32_t>(spec.palette.size() * (spec.headerSize == 12 ? 3 : 4));
-    const uint32_t pixelOffset = 14 + spec.headerSize + masksAfterHeader + paletteBytes;
+        static_cast<uint32_t>(fields.palette.size() * (fields.headerSize == 12 ? 3 : 4));
+    const uint32_t pixelOffset = 14 + fields.headerSize + masksAfterHeader + paletteBytes;
 
     Bytes header;
-    if (spec.headerSize == 12) {
-        PutLe16(header, static_cast<uint32_t>(spec.width));
-        PutLe16(header, static_cast<uint32_t>(spec.height));
+    if (fields.headerSize == 12) {
+        PutLe16(header, static_cast<uint32_t>(fields.width));
+        PutLe16(header, static_cast<uint32_t>(fields.height));
         PutLe16(header, 1);
-        PutLe16(header, spec.bitCount);
+        PutLe16(header, fields.bitCount);
     } else {
-        PutLe32(header, static_cast<uint32_t>(spec.width));
-        PutLe32(header, static_cast<uint32_t>(spec.height));
+        PutLe32(header, static_cast<uint32_t>(fields.width));
+        PutLe32(header, static_cast<uint32_t>(fields.height));
         PutLe16(header, 1);
-        PutLe16(header, spec.bitCount);
-        PutLe32(header, spec.compression);
+        PutLe16(header, fields.bitCount);
+        PutLe32(header, fields.compression);
         for (int i = 0; i < 3; ++i)
             PutLe32(header, 0); // image size, resolutions
-        PutLe32(header, static_cast<uint32_t>(spec.palette.size()));
+        PutLe32(header, static_cast<uint32_t>(fields.palette.size()));
         PutLe32(header, 0);
-        if (spec.headerSize > 40 || masksAfterHeader != 0)
-            for (size_t i = 0; i < (spec.compression == 6 || spec.headerSize > 52 ? 4u : 3u); ++i)
-                PutLe32(header, spec.masks[i]);
-        header.resize(spec.headerSize - 4 + masksAfterHeader, 0);
+        if (fields.headerSize > 40 || masksAfterHeader != 0)
+            for (size_t i = 0; i < (fields.compression == 6 || fields.headerSize > 52 ? 4u : 3u); ++i)
+                PutLe32(header, fields.masks[i]);
+        header.resize(fields.headerSize - 4 + masksAfterHeader, 0);
     }
 
     Bytes out{'B', 'M'};
     PutLe32(out, 0); // file size, which readers ignore
     PutLe32(out, 0);
     PutLe32(out, pixelOffset);
-    PutLe32(out, spec.headerSize);
+    PutLe32(out, fields.headerSize);
     out.insert(out.end(), header.begin(), header.end());
-    for (const Rgba& colour : spec.palette) {
+    for (const Rgba& colour : fields.palette) {
         out.insert(out.end(), {colour.b, colour.g, colour.r});
-        if (spec.headerSize != 12) out.push_back(0);
+        if (fields.headerSize != 12) out.push_back(0);
     }
-    for (Bytes row : spec.rows) {
+    for (Bytes row : fields.rows) {
         row.resize((row.size() + 3) / 4 * 4, 0);
         out.insert(out.end(), row.begin(), row.end());
     }
     return out;
 }
 
-Bytes BuildTiff(const TiffSpec& spec) {
+Bytes BuildTiff(const TiffFields& fields) {
     struct Entry {
         uint16_t tag;
         uint16_t type; // 3 SHORT, 4 LONG
@@ -380,26 +381,26 @@ Bytes BuildTiff(const TiffSpec& spec) {
         uint32_t value; // the value itself, or an offset for arrays
     };
     const uint32_t pixelOffset = 8;
-    const uint32_t padding = spec.pixels.size() % 2; // directories start on a word boundary
-    const uint32_t bitsOffset = pixelOffset + static_cast<uint32_t>(spec.pixels.size()) + padding;
+    const uint32_t padding = fields.pixels.size() % 2; // directories start on a word boundary
+    const uint32_t bitsOffset = pixelOffset + static_cast<uint32_t>(fields.pixels.size()) + padding;
     const uint32_t ifdOffset = bitsOffset + 8;
     std::vector<Entry> entries{
-        {256, 4, 1, spec.width},
-        {257, 4, 1, spec.height},
-        {258, 3, spec.samplesPerPixel, spec.samplesPerPixel <= 2 ? 8u : bitsOffset},
+        {256, 4, 1, fields.width},
+        {257, 4, 1, fields.height},
+        {258, 3, fields.samplesPerPixel, fields.samplesPerPixel <= 2 ? 8u : bitsOffset},
         {259, 3, 1, 1},
-        {262, 3, 1, spec.samplesPerPixel >= 3 ? 2u : 1u},
+        {262, 3, 1, fields.samplesPerPixel >= 3 ? 2u : 1u},
         {273, 4, 1, pixelOffset},
     };
-    if (spec.orientation) entries.push_back({274, 3, 1, *spec.orientation});
-    entries.push_back({277, 3, 1, spec.samplesPerPixel});
-    entries.push_back({278, 4, 1, spec.height});
-    entries.push_back({279, 4, 1, static_cast<uint32_t>(spec.pixels.size())});
-    if (spec.samplesPerPixel == 4) entries.push_back({338, 3, 1, spec.extraSample});
+    if (fields.orientation) entries.push_back({274, 3, 1, *fields.orientation});
+    entries.push_back({277, 3, 1, fields.samplesPerPixel});
+    entries.push_back({278, 4, 1, fields.height});
+    entries.push_back({279, 4, 1, static_cast<uint32_t>(fields.pixels.size())});
+    if (fields.samplesPerPixel == 4) entries.push_back({338, 3, 1, fields.extraSample});
 
     Bytes out{'I', 'I', 42, 0};
     PutLe32(out, ifdOffset);
-    out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+    out.insert(out.end(), fields.pixels.begin(), fields.pixels.end());
     out.resize(bitsOffset, 0);
     for (int i = 0; i < 4; ++i)
         PutLe16(out, 8); // BitsPerSample array

@@ -64,7 +64,7 @@ Bytes EncodeJpeg(const RgbaPicture& picture, const JpegOptions& options = {});
 // What libjpeg-turbo gives for the bytes with every decoding setting left at its default.
 RgbaPicture PlainJpegDecode(const Bytes& jpeg);
 
-struct GifSpec {
+struct GifFields {
     int screenWidth = 0;
     int screenHeight = 0;
     int left = 0;
@@ -76,9 +76,9 @@ struct GifSpec {
     int transparentIndex = -1;
     bool interlaced = false;
 };
-Bytes EncodeGif(const GifSpec& spec);
+Bytes EncodeGif(const GifFields& fields);
 
-struct BmpSpec {
+struct BmpFields {
     int32_t width = 0;
     int32_t height = 0; // negative: rows stored top-down
     uint16_t bitCount = 24;
@@ -88,9 +88,9 @@ struct BmpSpec {
     std::array<uint32_t, 4> masks{}; // red, green, blue, alpha; written for bit-field bitmaps
     std::vector<Bytes> rows;         // in file order, unpadded; padded to 4 bytes when written
 };
-Bytes BuildBmp(const BmpSpec& spec);
+Bytes BuildBmp(const BmpFields& fields);
 
-struct TiffSpec {
+struct TiffFields {
     uint32_t width = 0;
     uint32_t height = 0;
     uint16_t samplesPerPixel = 3; // 1 grey, 3 RGB, 4 RGB with an extra sample
@@ -99,7 +99,7 @@ struct TiffSpec {
     Bytes pixels; // uncompressed, 8 bits per sample, top-down
 };
 // A little-endian, uncompressed, single-strip TIFF file.
-Bytes BuildTiff(const TiffSpec& spec);
+Bytes BuildTiff(const TiffFields& fields);
 
 // Offsets of the first byte after a JPEG SOF0..SOF2 marker, to patch its size fields.
 std::optional<size_t> FindJpegFrameHeader(const Bytes& jpeg);

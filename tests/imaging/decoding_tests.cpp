@@ -13,13 +13,13 @@
 namespace pellvane {
 namespace {
 
-using test::BmpSpec;
+using test::BmpFields;
 using test::BufferFrom;
 using test::Bytes;
 using test::EncodeGif;
 using test::EncodeJpeg;
 using test::EncodePng;
-using test::GifSpec;
+using test::GifFields;
 using test::JpegOptions;
 using test::NumberedPicture;
 using test::PictureFrom;
@@ -101,8 +101,8 @@ TEST(LoadPictureTest, ZeroBytesFailAndLeaveTheBufferEmpty) {
 // A 1 x 1 GIF is a complete picture in well under 57 bytes. Such short data is refused
 // whatever it holds; padded to 57 bytes the same picture loads.
 TEST(LoadPictureTest, FiftySixBytesOrFewerAreNeverAPicture) {
-    GifSpec spec{1, 1, 0, 0, 1, 1, {1}, {{0, 0, 0}, {10, 20, 30}}};
-    Bytes gif = EncodeGif(spec);
+    GifFields fields{1, 1, 0, 0, 1, 1, {1}, {{0, 0, 0}, {10, 20, 30}}};
+    Bytes gif = EncodeGif(fields);
     ASSERT_LE(gif.size(), 56u);
     gif.resize(56, 0);
     ExpectEmpty(Loaded(gif));
@@ -373,21 +373,21 @@ TEST(PngDecodingTest, TruncatedOrOversizedPicturesFail) {
 // ---------------------------------------------------------------------------------------------
 // GIF
 
-GifSpec SmallGif() {
-    GifSpec spec;
-    spec.screenWidth = spec.width = 4;
-    spec.screenHeight = spec.height = 3;
-    spec.indexes = {0, 1, 2, 3, 1, 2, 3, 0, 2, 3, 0, 1};
-    spec.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {7, 7, 7}};
+GifFields SmallGif() {
+    GifFields fields;
+    fields.screenWidth = fields.width = 4;
+    fields.screenHeight = fields.height = 3;
+    fields.indexes = {0, 1, 2, 3, 1, 2, 3, 0, 2, 3, 0, 1};
+    fields.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {7, 7, 7}};
     // The file must be longer than 56 bytes to count as a picture.
-    spec.palette.resize(16, {1, 1, 1});
-    return spec;
+    fields.palette.resize(16, {1, 1, 1});
+    return fields;
 }
 
 TEST(GifDecodingTest, DecodesTheFirstFrameWithItsTransparency) {
-    GifSpec spec = SmallGif();
-    spec.transparentIndex = 3;
-    const cDIBSection buffer = Loaded(EncodeGif(spec));
+    GifFields fields = SmallGif();
+    fields.transparentIndex = 3;
+    const cDIBSection buffer = Loaded(EncodeGif(fields));
     ASSERT_EQ(buffer.ImageType(), image_type::kGif);
     EXPECT_EQ(buffer.Alpha(), alpha_class::kBinary);
     EXPECT_EQ(PixelAt(buffer, 0, 0), (Rgba{255, 0, 0, 255}));
@@ -397,29 +397,29 @@ TEST(GifDecodingTest, DecodesTheFirstFrameWithItsTransparency) {
 }
 
 TEST(GifDecodingTest, PutsInterlacedRowsInPlace) {
-    GifSpec spec = SmallGif();
-    spec.screenWidth = spec.width = 2;
-    spec.screenHeight = spec.height = 11;
-    spec.interlaced = true;
-    spec.indexes.clear();
+    GifFields fields = SmallGif();
+    fields.screenWidth = fields.width = 2;
+    fields.screenHeight = fields.height = 11;
+    fields.interlaced = true;
+    fields.indexes.clear();
     for (int y = 0; y < 11; ++y)
-        spec.indexes.insert(spec.indexes.end(), {static_cast<uint8_t>(y % 4), 0});
-    const cDIBSection buffer = Loaded(EncodeGif(spec));
+        fields.indexes.insert(fields.indexes.end(), {static_cast<uint8_t>(y % 4), 0});
+    const cDIBSection buffer = Loaded(EncodeGif(fields));
     ASSERT_EQ(buffer.ImageType(), image_type::kGif);
     EXPECT_EQ(buffer.Alpha(), alpha_class::kOpaque);
     for (int y = 0; y < 11; ++y) {
-        const Rgba& colour = spec.palette[static_cast<size_t>(y % 4)];
+        const Rgba& colour = fields.palette[static_cast<size_t>(y % 4)];
         EXPECT_EQ(PixelAt(buffer, 0, y), colour) << "row " << y;
     }
 }
 
 TEST(GifDecodingTest, PlacesASmallerFrameOnTheScreen) {
-    GifSpec spec = SmallGif();
-    spec.screenWidth = 10;
-    spec.screenHeight = 8;
-    spec.left = 5;
-    spec.top = 4;
-    const cDIBSection buffer = Loaded(EncodeGif(spec));
+    GifFields fields = SmallGif();
+    fields.screenWidth = 10;
+    fields.screenHeight = 8;
+    fields.left = 5;
+    fields.top = 4;
+    const cDIBSection buffer = Loaded(EncodeGif(fields));
     ASSERT_EQ(buffer.ImageType(), image_type::kGif);
     EXPECT_EQ(buffer.Width(), 10);
     EXPECT_EQ(buffer.Height(), 8);
@@ -429,18 +429,18 @@ TEST(GifDecodingTest, PlacesASmallerFrameOnTheScreen) {
 }
 
 TEST(GifDecodingTest, TruncatedOrOversizedPicturesFail) {
-    GifSpec spec = SmallGif();
-    spec.screenWidth = spec.width = 64;
-    spec.screenHeight = spec.height = 64;
-    spec.indexes.assign(64 * 64, 0);
-    for (size_t i = 0; i < spec.indexes.size(); ++i)
-        spec.indexes[i] = static_cast<uint8_t>(i * 7 % 16);
-    const Bytes gif = EncodeGif(spec);
+    GifFields fields = SmallGif();
+    fields.screenWidth = fields.width = 64;
+    fields.screenHeight = fields.height = 64;
+    fields.indexes.assign(64 * 64, 0);
+    for (size_t i = 0; i < fields.indexes.size(); ++i)
+        fields.indexes[i] = static_cast<uint8_t>(i * 7 % 16);
+    const Bytes gif = EncodeGif(fields);
     ExpectEmpty(Loaded(Bytes(gif.begin(), gif.begin() + static_cast<std::ptrdiff_t>(gif.size() / 2))));
 
-    spec = SmallGif();
-    spec.screenWidth = spec.screenHeight = 65535;
-    ExpectEmpty(Loaded(EncodeGif(spec)));
+    fields = SmallGif();
+    fields.screenWidth = fields.screenHeight = 65535;
+    ExpectEmpty(Loaded(EncodeGif(fields)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -448,7 +448,7 @@ TEST(GifDecodingTest, TruncatedOrOversizedPicturesFail) {
 
 struct BmpCase {
     const char* name;
-    BmpSpec spec;
+    BmpFields fields;
     RgbaPicture expected;
     int32_t alpha = alpha_class::kOpaque;
 };
@@ -530,7 +530,7 @@ std::vector<BmpCase> BmpCases() {
 
 TEST(BmpDecodingTest, DecodesEachSupportedLayout) {
     for (const BmpCase& c : BmpCases()) {
-        Bytes bmp = test::BuildBmp(c.spec);
+        Bytes bmp = test::BuildBmp(c.fields);
         bmp.resize(std::max<size_t>(bmp.size(), 57), 0); // tiny bitmaps need padding to count
         const cDIBSection buffer = Loaded(bmp);
         ASSERT_EQ(buffer.ImageType(), image_type::kBmp) << c.name;
@@ -543,7 +543,7 @@ TEST(BmpDecodingTest, RefusesWhatItCannotDecode) {
     const Bytes row(12, 0x40);
     const struct {
         const char* name;
-        BmpSpec spec;
+        BmpFields fields;
         size_t cut;
     } cases[] = {
         {"truncated rows", {4, 4, 24, 0, 40, {}, {}, {row, row, row, row}}, 10},
@@ -553,7 +553,7 @@ TEST(BmpDecodingTest, RefusesWhatItCannotDecode) {
         {"unknown depth", {4, 4, 12, 0, 40, {}, {}, {row, row, row, row}}, 0},
     };
     for (const auto& c : cases) {
-        Bytes bmp = test::BuildBmp(c.spec);
+        Bytes bmp = test::BuildBmp(c.fields);
         bmp.resize(bmp.size() - c.cut);
         EXPECT_TRUE(Loaded(bmp).IsEmpty()) << c.name;
     }
