@@ -8,28 +8,41 @@
 #include "codec/extensions/LegacyBlock.h"
 #include "codec/extensions/MakerNote.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
+#include <set>
 
 namespace pellvane {
 namespace {
 
 constexpr uint32_t kTagMake = 0x010F;
+constexpr uint32_t kTagModel = 0x0110;
 constexpr uint32_t kTagExifIfd = 0x8769;
 constexpr uint32_t kTagGpsIfd = 0x8825;
 constexpr uint32_t kTagInteropIfd = 0xA005;
 constexpr uint32_t kTagMakerNote = 0x927C;
+// Tag 0x0003 of Apple's MakerNote carries a fixed stamp that an intact MakerNote keeps.
+constexpr uint32_t kTagAppleCheck = 0x0003;
+constexpr int32_t kMakerApple = 23;
+constexpr int32_t kFormatUndefined = 7;
 
 // Largest value that can still be rewritten into a segment of 64 KiB.
 constexpr int64_t kMaxRewritableValue = 65527;
 
+// A MakerNote holds at most a handful of sub-directories; a file naming more is damaged or
+// built to make the walk run long, and the rest are not read.
+constexpr size_t kMaxMakerNoteSubIfds = 64;
+
 // One directory as the walk sees it: where it is and how to read it.
 struct DirectoryFrame {
     int32_t selector;
-    int64_t base;      // offsets inside the directory count from here
+    int64_t start; // absolute position of the entry count
+    int64_t base;  // value offsets inside the directory count from here
     bool bigEndian;
-    int64_t offset;    // directory offset relative to base
     uint32_t parentTag;
+    bool makerNoteSubIfd;
 };
 
 template <typename T> std::vector<T> ReadIntegers(const cByteReader& file, int64_t at, int64_t count, bool bigEndian) {
@@ -83,6 +96,14 @@ ExifValue DecodeValue(const cByteReader& file, int64_t at, int32_t format, int64
     }
 }
 
+int32_t ClampToInt32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+int64_t UnsignedOffset(int32_t offset) {
+    return static_cast<uint32_t>(offset);
+}
+
 // A directory offset taken from an entry's first value; 0 (none) when it cannot be one.
 int64_t LinkOffset(const ExifValue& value) {
     return ValueElement(value, 0, true);
@@ -96,7 +117,7 @@ int32_t cExifCodec::WalkDirectories(const cByteReader& file) {
     if (order != file.ByteOrZero(base + 1) || (order != 'I' && order != 'M')) return kOpenExifError;
     bigEndian_ = order == 'M';
     makerNote_.littleEndian = !bigEndian_;
-    makerNote_.pointerRef = static_cast<int32_t>(base);
+    makerNote_.pointerRef = ClampToInt32(base);
     makerNote_.isOriginal = false;
 
     const auto ifd0 = file.U32(base + 4, bigEndian_);
@@ -104,30 +125,95 @@ int32_t cExifCodec::WalkDirectories(const cByteReader& file) {
 
     std::array<int64_t, 7> offsets{};
     offsets[kIfd0] = *ifd0;
+    std::string model;
     bool makerNoteFound = false;
-    bool inMakerNote = false;
+    std::deque<MakerNoteSubIfdRecord> subIfds; // MakerNote sub-directories still to read
+    std::set<int64_t> visitedMakerNoteDirs;    // absolute starts, so that no directory is read twice
+
+    auto identifyMakerNote = [&](const TagEntry& entry, int32_t index, int64_t length) {
+        makerNote_.pointer = entry.valueOffset;
+        const MakerNoteContext context{.file = file,
+                                       .tiffBase = base,
+                                       .fileType = fileType_,
+                                       .manufacturer = manufacturer_,
+                                       .processMakerNote = processMakerNote_,
+                                       .mainBigEndian = bigEndian_,
+                                       .model = model};
+        // Offsets in the file are unsigned: one with the top bit set lies beyond any file read here.
+        const MakerNoteIdentity identity =
+            IdentifyMakerNote(context, UnsignedOffset(entry.valueOffset), length);
+        makerNote_.ifdType = identity.ifdType;
+        makerNote_.subIfdExists = false;
+        makerNote_.pointerRef = ClampToInt32(identity.pointerRef);
+        makerNote_.littleEndian = identity.littleEndian;
+        makerNote_.isOriginal = identity.isOriginal;
+        manufacturer_ = identity.manufacturer;
+        if (identity.ifdOffset != 0) {
+            offsets[kIfdMakerNote] = identity.ifdOffset;
+            makerNoteFound = true;
+            tags_.Rebind(kIfdExif, kTagMakerNote, index);
+        }
+    };
+
+    // The rules that read single entries of the MakerNote directory and its sub-directories.
+    auto noteMakerNoteEntry = [&](const TagEntry& entry, uint16_t tag) {
+        if (manufacturer_ == kMakerApple && entry.tagNoID == kTagAppleCheck &&
+            entry.format == kFormatUndefined && !AppleTag3IsIntact(entry.value))
+            makerNote_.isOriginal = false;
+        if (auto record =
+                MakerNoteSubIfdOf(manufacturer_, tag, entry.format, entry.valueOffset, entry.value)) {
+            makerNote_.subIfdExists = true;
+            if (record->marksType4) makerNote_.ifdType = 4;
+            subIfds.push_back(*record);
+        }
+    };
+
+    // A sub-directory that is not what a camera writes makes the MakerNote not original,
+    // and no further sub-directory is trusted.
+    auto dropMakerNoteSubIfds = [&] {
+        makerNote_.isOriginal = false;
+        subIfds.clear();
+    };
+
+    // Whether a MakerNote sub-directory looks like one: its first entry must have a known
+    // format and at least one component. Nothing when that entry lies outside the file.
+    auto subIfdUsable = [&](const DirectoryFrame& dir) -> std::optional<bool> {
+        const int64_t first = dir.start + 2;
+        if (!file.Has(first, 12)) return std::nullopt;
+        const int32_t format = *file.U16(first + 2, dir.bigEndian);
+        const int32_t components = *file.I32(first + 4, dir.bigEndian);
+        return FormatSize(format) != 0 && components >= 1;
+    };
 
     // Reads one directory into the tag store; false on a read outside the file.
     auto readDirectory = [&](const DirectoryFrame& dir) -> bool {
-        const int64_t start = dir.base + dir.offset;
-        const auto rawCount = file.U16(start, dir.bigEndian);
+        const auto rawCount = file.U16(dir.start, dir.bigEndian);
         if (!rawCount) return false;
         const auto signedCount = static_cast<int16_t>(*rawCount);
         int32_t count = signedCount;
         if (dir.selector == kIfd0) {
             if (count < 1) count = 0;
         } else if (count < 1 || count > 254) {
+            if (dir.makerNoteSubIfd) dropMakerNoteSubIfds();
             return true; // not a usable directory: skipped
+        }
+        if (dir.makerNoteSubIfd) {
+            const auto usable = subIfdUsable(dir);
+            if (!usable) return false;
+            if (!*usable) {
+                dropMakerNoteSubIfds();
+                return true;
+            }
         }
 
         int32_t read = 0;
         for (int32_t i = 0; i < count; ++i) {
-            const int64_t pos = start + 2 + 12 * static_cast<int64_t>(i);
+            const int64_t pos = dir.start + 2 + 12 * static_cast<int64_t>(i);
             if (!file.Has(pos, 12)) return false;
             TagEntry entry;
             entry.ifd = dir.selector;
             entry.entryPosition = static_cast<int32_t>(pos);
-            const uint32_t tag = *file.U16(pos, dir.bigEndian);
+            const uint16_t tag = *file.U16(pos, dir.bigEndian);
             entry.tagNoID = dir.parentTag << 16 | tag;
             entry.format = *file.U16(pos + 2, dir.bigEndian);
             entry.components = *file.I32(pos + 4, dir.bigEndian);
@@ -147,37 +233,25 @@ int32_t cExifCodec::WalkDirectories(const cByteReader& file) {
             }
 
             const int32_t index = tags_.Append(entry);
-            const ExifValue& value = tags_.Entry(index).value;
+            const TagEntry& stored = tags_.Entry(index);
             if (dir.selector == kIfd0) {
-                if (tag == kTagExifIfd) offsets[kIfdExif] = LinkOffset(value);
-                if (tag == kTagGpsIfd) offsets[kIfdGps] = LinkOffset(value);
-                if (tag == kTagMake) {
-                    if (const auto* make = std::get_if<std::string>(&value)) manufacturer_ = ManufacturerFromMake(*make);
+                if (tag == kTagExifIfd) offsets[kIfdExif] = LinkOffset(stored.value);
+                if (tag == kTagGpsIfd) offsets[kIfdGps] = LinkOffset(stored.value);
+                if (const auto* text = std::get_if<std::string>(&stored.value)) {
+                    if (tag == kTagMake) manufacturer_ = ManufacturerFromMake(*text);
+                    if (tag == kTagModel && model.empty()) model = *text;
                 }
             } else if (dir.selector == kIfdExif) {
-                if (tag == kTagInteropIfd) offsets[kIfdInterop] = LinkOffset(value);
-                if (tag == kTagMakerNote && !makerNoteFound) {
-                    makerNote_.pointer = entry.valueOffset;
-                    const int64_t length = n;
-                    MakerNoteContext context{file, base, fileType_, manufacturer_, processMakerNote_, bigEndian_};
-                    const MakerNoteIdentity identity = IdentifyMakerNote(context, entry.valueOffset, length);
-                    makerNote_.ifdType = identity.ifdType;
-                    makerNote_.pointerRef = static_cast<int32_t>(identity.pointerRef);
-                    makerNote_.littleEndian = identity.littleEndian;
-                    makerNote_.isOriginal = identity.isOriginal;
-                    manufacturer_ = identity.manufacturer;
-                    if (identity.ifdOffset != 0) {
-                        offsets[kIfdMakerNote] = identity.ifdOffset;
-                        makerNoteFound = true;
-                        tags_.Rebind(kIfdExif, kTagMakerNote, index);
-                    }
-                }
+                if (tag == kTagInteropIfd) offsets[kIfdInterop] = LinkOffset(stored.value);
+                if (tag == kTagMakerNote && !makerNoteFound) identifyMakerNote(stored, index, n);
+            } else if (dir.selector == kIfdMakerNote) {
+                noteMakerNoteEntry(stored, tag);
             }
             ++read;
         }
 
         if (dir.selector == kIfd0) {
-            const int64_t linkAt = start + 2 + 12 * static_cast<int64_t>(count);
+            const int64_t linkAt = dir.start + 2 + 12 * static_cast<int64_t>(count);
             const auto link = file.U32(linkAt, dir.bigEndian);
             if (!link) return false;
             offsets[kIfd1] = *link;
@@ -188,13 +262,38 @@ int32_t cExifCodec::WalkDirectories(const cByteReader& file) {
         return true;
     };
 
+    // The sub-directories that the MakerNote directory (or one of them) names, in the
+    // order named; each is read once, however often it is named.
+    auto readMakerNoteSubIfds = [&](const DirectoryFrame& makerNote) -> bool {
+        visitedMakerNoteDirs.insert(makerNote.start);
+        size_t walked = 0;
+        while (!subIfds.empty() && walked < kMaxMakerNoteSubIfds) {
+            const MakerNoteSubIfdRecord record = subIfds.front();
+            subIfds.pop_front();
+            const int64_t start = makerNote.base + record.offset;
+            if (!visitedMakerNoteDirs.insert(start).second) continue;
+            ++walked;
+            if (!readDirectory({kIfdMakerNote, start, makerNote.base, makerNote.bigEndian, record.tag, true}))
+                return false;
+        }
+        return true;
+    };
+
     for (int32_t selector = kIfd0; selector <= kIfd1; ++selector) {
-        if (selector != kIfd0 && offsets[static_cast<size_t>(selector)] == 0) continue;
-        inMakerNote = selector == kIfdMakerNote;
-        const DirectoryFrame frame{selector, inMakerNote ? makerNote_.pointerRef : base,
+        const int64_t offset = offsets[static_cast<size_t>(selector)];
+        if (selector != kIfd0 && offset == 0) continue;
+        const bool inMakerNote = selector == kIfdMakerNote;
+        // The MakerNote directory starts where its identification says (relative to the
+        // TIFF header), but its values count from the MakerNote's own base.
+        const DirectoryFrame frame{selector,
+                                   base + offset,
+                                   inMakerNote ? makerNote_.pointerRef : base,
                                    inMakerNote ? !makerNote_.littleEndian : bigEndian_,
-                                   offsets[static_cast<size_t>(selector)], 0};
-        if (!readDirectory(frame)) {
+                                   0,
+                                   false};
+        bool ok = readDirectory(frame);
+        if (ok && inMakerNote) ok = readMakerNoteSubIfds(frame);
+        if (!ok) {
             if (inMakerNote && processMakerNote_) {
                 makerNote_.isOriginal = false;
                 return kOpenMakerNoteError;

@@ -55,14 +55,20 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     tags_.Clear();
     thumbPtr_ = thumbSize_ = 0;
     manufacturer_ = 0;
+    makerNote_ = {};
     exifIndex_ = completeRead ? FindMarkerByValue(kMarkerAPP1, 0x66697845 /* "Exif" */, true) : -1;
     if (exifIndex_ >= 0 && fileType_ == 0) tiffHeaderOffset_ = markers_[static_cast<size_t>(exifIndex_)].pointer + 10;
 
     int32_t result = kOpenNoExif;
-    if (exifIndex_ >= 0) result = WalkDirectories(file);
+    if (exifIndex_ >= 0) {
+        result = WalkDirectories(file);
+        ReadMakerNotePreviews(file);
+        CheckMakerNoteAfterWalk(file);
+    }
     fileName_ = fileName;
 
     LocateImageData(file);
+    CheckMakerNoteAgainstImageData();
     mpfIndex_ = FindMarkerByValue(kMarkerAPP2, 0x0046504D /* "MPF\0" */, true);
     arotIndex_ = FindMarkerByValue(kMarkerAPP10, 0x544F5241 /* "AROT" */, true);
     ReadFrameHeader(file);

@@ -194,6 +194,14 @@ private:
     // Directory walk (DirectoryWalk.cpp). Returns 0, or the result code of a fault.
     int32_t WalkDirectories(const cByteReader& file);
 
+    // MakerNote checks that need more than the MakerNote itself (extensions/MakerNoteChecks.cpp):
+    // the first once every directory is read, the second once the image data is located.
+    void CheckMakerNoteAfterWalk(const cByteReader& file);
+    void CheckMakerNoteAgainstImageData();
+    // MakerNote preview images (extensions/MakerNotePreviews.cpp). Their checks may clear
+    // MakerNoteIsOriginal, so they run after the walk and before CheckMakerNoteAfterWalk.
+    void ReadMakerNotePreviews(const cByteReader& file);
+
     std::string fileName_;
     cFileHandle file_;
     int64_t fileSize_ = 0;
