@@ -62,6 +62,9 @@ nlohmann::json CodecFacts(const cExifCodec& codec) {
         {"ifdEntryCount", counts},
         {"manufacturer", codec.Manufacturer()},
         {"manufacturerString", codec.ManufacturerString()},
+        {"makerNoteIFDType", codec.MakerNoteIFDType()},
+        {"makerNoteIsOriginal", codec.MakerNoteIsOriginal()},
+        {"makerNoteByteOrder", codec.MakerNoteByteOrder()},
     };
 }
 
