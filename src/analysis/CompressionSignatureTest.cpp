@@ -1,0 +1,205 @@
+// Compression signature: a JPEG encoder leaves its fingerprint in the quantization tables it
+// writes. The codec reduces them to a CRC-32 text, which is compared here with the tables of
+// known editing software and with those of the cameras of seven makers.
+
+#include "analysis/ForensicTests.h"
+#include "analysis/Status.h"
+#include "analysis/Text.h"
+#include "codec/TagStore.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace pellvane {
+namespace {
+
+using Signatures = std::span<const std::string_view>;
+
+constexpr int32_t kCanon = 1;
+constexpr int32_t kNikon = 2;
+constexpr int32_t kSony = 3;
+constexpr int32_t kFujifilm = 4;
+constexpr int32_t kSamsung = 12;
+constexpr int32_t kApple = 23;
+constexpr int32_t kHuawei = 30;
+
+constexpr uint32_t kTagModel = 0x0110;
+constexpr int16_t kMarkerApp2 = static_cast<int16_t>(0xE2FF);
+constexpr int16_t kMarkerDri = static_cast<int16_t>(0xDDFF);
+
+// --- editing software ---
+
+constexpr std::array<std::string_view, 15> kAdobeSignatures = {
+    "819CFB03", "88B65E74", "5426D8EB", "5FC6645E", "F9556720", "C19A2A8B", "C1B7E412", "B9AC1C4B",
+    "8F4B17D7", "CA059DC8", "9B9AC3DB", "367217A5", "184DE538", "669E24B5", "E42B20E0"};
+constexpr std::array<std::string_view, 3> kAcdseeSignatures = {"42AB25FF", "26DE63B1", "99861966"};
+
+// Samsung phones write these Adobe tables themselves.
+constexpr std::string_view kSamsungAdobeSignature = "819CFB03";
+
+// --- cameras ---
+
+constexpr std::array<std::string_view, 6> kCanonOwn = {"FF7B19E4", "97733549", "2581136E",
+                                                       "3F90E2A4", "DD72630E", "95FCE30C"};
+constexpr std::array<std::string_view, 13> kNikonOwn = {
+    "918800D4", "3F5666B9", "270E2AB1", "A3979FE4", "DD72630E", "09C5AC27", "A5DB2CFD",
+    "07E65000", "5A0F8F73", "D50E050B", "A00C8CE9", "18FEDEE0", "181626AF"};
+constexpr std::array<std::string_view, 3> kSamsungPhoneModels = {"SM-N", "SM-G", "SM-A"};
+constexpr std::array<std::string_view, 1> kSamsungPhoneOwn = {"A3979FE4"};
+constexpr std::array<std::string_view, 1> kSamsungCameraModels = {"EK-G"};
+constexpr std::array<std::string_view, 2> kSamsungCameraOwn = {"3F5666B9", "D50E050B"};
+constexpr std::array<std::string_view, 3> kHuaweiOwn = {"5C514C76", "9110367B", "7B3766BC"};
+constexpr std::array<std::string_view, 3> kAppleOwn = {"9803679C", "9889B894", "350EF43B"};
+constexpr std::array<std::string_view, 5> kSonyInterchangeableModels = {"SLT-", "NEX-", "ILCE", "DSLR",
+                                                                        "ILCA"};
+constexpr std::array<std::string_view, 3> kSonyInterchangeableOwn = {"C4A51F54", "EC280E41", "350EF43B"};
+constexpr std::array<std::string_view, 1> kSonyInterchangeableDoubtful = {"FE0CA4AC"};
+constexpr std::array<std::string_view, 7> kSonyOtherOwn = {"C4A51F54", "EC280E41", "350EF43B", "E28603EB",
+                                                           "765F5F0A", "88ED351F", "B9CE67ED"};
+constexpr std::array<std::string_view, 1> kFujifilmXModels = {"X"};
+constexpr std::array<std::string_view, 3> kFujifilmXOwn = {"33EA7C32", "E9A089BC", "7102F6FA"};
+constexpr std::array<std::string_view, 1> kFujifilmFinePixModels = {"FinePix"};
+constexpr std::array<std::string_view, 5> kFujifilmFinePixOwn = {"B67C5122", "984922A5", "B1E3133F",
+                                                                 "D5AF7DFF", "7102F6FA"};
+constexpr std::array<std::string_view, 1> kFujifilmFinePixDoubtful = {"DD72630E"};
+
+enum class Condition {
+    AnyModel,
+    ModelStartsWith,    // the Model text begins with one of the texts (case as stored)
+    ModelContains,      // the Model text contains one of the texts
+    HasRestartInterval, // the file has a DRI segment
+};
+
+// One line of a maker's decision list. The first line whose maker, condition and signature
+// all hold decides the status; an empty signature list takes any signature.
+struct CameraRule {
+    int32_t maker;
+    Condition condition;
+    Signatures texts; // model texts for the model conditions
+    Signatures signatures;
+    int16_t status;
+    bool needsFlashPix = false; // the line holds only for a file with FlashPix data
+};
+
+constexpr Signatures kAny{};
+
+constexpr std::array<CameraRule, 27> kCameraRules = {{
+    {kCanon, Condition::AnyModel, kAny, kCanonOwn, kStatusPass},
+    {kCanon, Condition::AnyModel, kAny, kAny, kStatusHighlySuspected},
+
+    {kNikon, Condition::AnyModel, kAny, kNikonOwn, kStatusPass},
+    {kNikon, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+
+    // A phone's tables found in a file of another Samsung model are doubtful, not foreign.
+    {kSamsung, Condition::ModelStartsWith, kSamsungPhoneModels, kSamsungPhoneOwn, kStatusPass},
+    {kSamsung, Condition::AnyModel, kAny, kSamsungPhoneOwn, kStatusUncertain},
+    {kSamsung, Condition::ModelStartsWith, kSamsungCameraModels, kSamsungCameraOwn, kStatusPass},
+    {kSamsung, Condition::AnyModel, kAny, kSamsungCameraOwn, kStatusUncertain},
+    {kSamsung, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+
+    {kHuawei, Condition::AnyModel, kAny, kHuaweiOwn, kStatusPass},
+    {kHuawei, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+
+    // Apple's own encoder always writes a restart interval.
+    {kApple, Condition::HasRestartInterval, kAny, kAppleOwn, kStatusPass},
+    {kApple, Condition::HasRestartInterval, kAny, kAny, kStatusSuspected},
+    {kApple, Condition::AnyModel, kAny, kAny, kStatusHighlySuspected},
+
+    {kSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableOwn, kStatusPass},
+    {kSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableDoubtful,
+     kStatusSuspected},
+    {kSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kAny, kStatusHighlySuspected},
+    {kSony, Condition::AnyModel, kAny, kSonyOtherOwn, kStatusPass},
+    {kSony, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+
+    // Fujifilm cameras that write FlashPix data are judged more mildly when their tables
+    // are unknown.
+    {kFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kFujifilmXOwn, kStatusPass},
+    {kFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusUncertain, true},
+    {kFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusHighlySuspected},
+    {kFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixOwn, kStatusPass},
+    {kFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixDoubtful, kStatusUncertain},
+    {kFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kAny, kStatusSuspected},
+    {kFujifilm, Condition::AnyModel, kAny, kAny, kStatusUncertain, true},
+    {kFujifilm, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+}};
+
+bool Contains(Signatures list, std::string_view text) {
+    return std::find(list.begin(), list.end(), text) != list.end();
+}
+
+struct CameraFacts {
+    int32_t maker;
+    std::string_view model;
+    std::string_view signature;
+    bool hasRestartInterval;
+    bool hasFlashPix;
+};
+
+bool ConditionHolds(const CameraRule& rule, const CameraFacts& facts) {
+    switch (rule.condition) {
+    case Condition::AnyModel:
+        return true;
+    case Condition::ModelStartsWith:
+        return std::any_of(rule.texts.begin(), rule.texts.end(),
+                           [&](std::string_view prefix) { return facts.model.starts_with(prefix); });
+    case Condition::ModelContains:
+        return std::any_of(rule.texts.begin(), rule.texts.end(), [&](std::string_view part) {
+            return facts.model.find(part) != std::string_view::npos;
+        });
+    case Condition::HasRestartInterval:
+        return facts.hasRestartInterval;
+    }
+    return false;
+}
+
+bool RuleApplies(const CameraRule& rule, const CameraFacts& facts) {
+    if (rule.maker != facts.maker || (rule.needsFlashPix && !facts.hasFlashPix)) return false;
+    if (!ConditionHolds(rule, facts)) return false;
+    return rule.signatures.empty() || Contains(rule.signatures, facts.signature);
+}
+
+// The camera check: the decided status, or nothing for a maker without tables.
+std::optional<int16_t> CameraStatus(const CameraFacts& facts) {
+    for (const CameraRule& rule : kCameraRules)
+        if (RuleApplies(rule, facts)) return rule.status;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<int16_t> CompressionSignatureTest(TestContext& context) {
+    IExifCodec& codec = context.codec;
+    RunFlags& flags = context.flags;
+    flags.flashPixPresent = codec.IsMarkerExisted(kMarkerApp2, "FPXR");
+
+    const std::string signature = codec.ComprSignature();
+    if (signature.empty()) return std::nullopt;
+
+    const int32_t maker = codec.Manufacturer();
+    int16_t status = kStatusUncertain;
+    if (Contains(kAdobeSignatures, signature)) {
+        if (maker == kSamsung && signature == kSamsungAdobeSignature) {
+            status = kStatusSuspected;
+        } else {
+            flags.detectedSoftware =
+                GetText("Software", "Software.Adobe.UnknownProduct", "Adobe (Unknown Product)");
+            return kStatusFail;
+        }
+    } else if (Contains(kAcdseeSignatures, signature)) {
+        flags.detectedSoftware = "ACDSee";
+        return kStatusFail;
+    }
+
+    const std::string model = codec.TagValueString(kTagModel, kIfd0);
+    const CameraFacts facts{maker, model, signature, codec.FindMarker(kMarkerDri, "") >= 0,
+                            flags.flashPixPresent};
+    if (const std::optional<int16_t> camera = CameraStatus(facts)) status = *camera;
+    flags.signatureMatched = status == kStatusPass;
+    return status;
+}
+
+} // namespace pellvane
