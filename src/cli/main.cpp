@@ -1,54 +1,228 @@
 // pellvane-validate: the command line of Pellvane Photo Validator.
 
+#include "analysis/AnalyzeFile.h"
+#include "cli/AnalysisOutput.h"
 #include "cli/CodecReport.h"
 #include "codec/cExifCodec.h"
+#include "imaging/PictureSummary.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
+namespace fs = std::filesystem;
+using namespace pellvane;
+
 struct Options {
-    std::vector<std::string> files;
+    std::vector<std::string> inputs;
     bool segments = false;
     bool tags = false;
     bool json = false;
+    bool colour = false;
+    unsigned jobs = 1;
 };
 
-// Reports one file; returns false when it could not be opened or parsed.
-bool ReportFile(const std::string& path, const Options& options) {
-    using namespace pellvane;
-    cExifCodec codec;
-    const int32_t result = codec.OpenFile(path);
-    const std::string reason = cli::OpenFailureReason(result);
-    if (!reason.empty()) std::cerr << "pellvane-validate: " << path << ": " << reason << "\n";
+// What one file gives the output: its text for standard output and for standard error, in
+// the order the files were named, and whether it was read and analysed fully.
+struct FileOutcome {
+    std::string out;
+    std::string err;
+    bool ok = true;
+};
 
-    if (options.json) {
-        nlohmann::json line = {{"file", path}, {"openResult", result}};
-        line["codec"] = cli::HasModel(result) ? cli::CodecFacts(codec) : nlohmann::json(nullptr);
-        std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-    } else if (cli::HasModel(result)) {
-        std::cout << path << "\n";
-        if (!options.segments && !options.tags) std::cout << cli::SummaryText(codec);
-        if (options.segments) std::cout << cli::SegmentsText(codec);
-        if (options.tags) std::cout << cli::TagsText(codec);
+// --- the files to examine ---
+
+bool HasJpegExtension(const fs::path& path) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".jpg" || extension == ".jpeg";
+}
+
+// The JPEG files under a folder, at any depth, in name order so that the output does not
+// depend on the order the file system lists them in. Folders that cannot be read are passed
+// over; links to folders are not followed, so a link cycle cannot trap the walk.
+std::vector<std::string> JpegFilesUnder(const fs::path& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
+    for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
+        std::error_code statusError;
+        if (walk->is_regular_file(statusError) && HasJpegExtension(walk->path()))
+            files.push_back(walk->path().string());
     }
-    codec.CloseFile();
-    return reason.empty();
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Files are taken as named, whatever their extension; folders are walked for JPEG files.
+std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs) {
+    std::vector<std::string> files;
+    for (const std::string& input : inputs) {
+        std::error_code error;
+        if (fs::is_directory(input, error)) {
+            std::vector<std::string> found = JpegFilesUnder(input);
+            files.insert(files.end(), std::make_move_iterator(found.begin()),
+                         std::make_move_iterator(found.end()));
+        } else {
+            files.push_back(input);
+        }
+    }
+    return files;
+}
+
+// --- one file ---
+
+// Summarises the picture the run decoded, for the JSON report, without decoding it again.
+class cPictureRecorder final : public IAnalysisObserver {
+  public:
+    void PictureDecoded(const cDIBSection& picture) override { summary = SummarizePicture(picture); }
+    std::optional<PictureSummary> summary;
+};
+
+// Each worker keeps its own codec across the files it examines.
+class cFileExaminer {
+  public:
+    explicit cFileExaminer(const Options& options) : options_(options) {
+        auto codec = std::make_unique<cExifCodec>();
+        exifCodec_ = codec.get();
+        codec_ = std::move(codec);
+    }
+
+    FileOutcome Examine(const std::string& path) {
+        cPictureRecorder recorder;
+        cSilentObserver silent;
+        IAnalysisObserver& observer = options_.json ? static_cast<IAnalysisObserver&>(recorder) : silent;
+        const AnalysisSettings settings{.editorVersion = 0, .keepPicture = false};
+        const AnalysisReport report = AnalyzeFile(path, codec_, settings, observer);
+
+        // A refused file was not opened by the run; the codec's facts are still reported.
+        const int32_t openResult = report.refused ? exifCodec_->OpenFile(path) : report.openResult;
+        // A file that cannot even be opened is named as such rather than as an unknown format.
+        const std::string reason = report.refused && openResult != kOpenCannotOpen
+                                       ? report.refusal
+                                       : cli::OpenFailureReason(openResult);
+        FileOutcome outcome;
+        if (!reason.empty()) outcome.err = Problem(path, reason);
+        outcome.ok = reason.empty();
+        outcome.out = options_.json ? JsonLine(path, openResult, report, recorder.summary)
+                                    : TextBlock(path, openResult, report, reason);
+        // Closing deletes the file's temporary files, so none outlives the command.
+        exifCodec_->CloseFile();
+        return outcome;
+    }
+
+  private:
+    static std::string Problem(const std::string& path, const std::string& reason) {
+        return "pellvane-validate: " + path + ": " + reason + "\n";
+    }
+
+    std::string JsonLine(const std::string& path, int32_t openResult, const AnalysisReport& report,
+                         const std::optional<PictureSummary>& summary) const {
+        nlohmann::json line = {{"file", path}, {"openResult", openResult}};
+        line["codec"] = cli::HasModel(openResult) ? cli::CodecFacts(*exifCodec_) : nlohmann::json(nullptr);
+        cli::AddAnalysisJson(line, report);
+        line["picture"] = cli::PictureJson(summary);
+        return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    }
+
+    std::string TextBlock(const std::string& path, int32_t openResult, const AnalysisReport& report,
+                          const std::string& reason) const {
+        std::string text = cli::FileHeading(path, options_.colour) + "\n";
+        text += report.refused ? cli::RefusalText(reason, options_.colour)
+                               : cli::AnalysisText(report, options_.colour);
+        if (cli::HasModel(openResult)) {
+            if (options_.segments) text += cli::SegmentsText(*exifCodec_);
+            if (options_.tags) text += cli::TagsText(*exifCodec_);
+        }
+        return text + "\n";
+    }
+
+    const Options& options_;
+    std::unique_ptr<IExifCodec> codec_;
+    cExifCodec* exifCodec_ = nullptr; // the same object, for the listings only the built-in codec has
+};
+
+// --- many files ---
+
+// Examines the files on `jobs` threads and hands each outcome to `print` in the files' order,
+// as soon as it and all before it are ready.
+template <typename Print>
+void ExamineAll(const std::vector<std::string>& files, const Options& options, Print print) {
+    std::vector<std::optional<FileOutcome>> outcomes(files.size());
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::atomic<size_t> next = 0;
+
+    auto work = [&] {
+        cFileExaminer examiner(options);
+        for (size_t i = next++; i < files.size(); i = next++) {
+            FileOutcome outcome = examiner.Examine(files[i]);
+            const std::lock_guard lock(mutex);
+            outcomes[i] = std::move(outcome);
+            ready.notify_all();
+        }
+    };
+    const size_t workerCount = std::clamp<size_t>(options.jobs, 1, std::max<size_t>(files.size(), 1));
+    if (workerCount == 1) {
+        // One worker gains nothing from a thread, and a busy machine may keep a new thread
+        // waiting for its first time slice.
+        cFileExaminer examiner(options);
+        for (const std::string& file : files)
+            print(examiner.Examine(file));
+        return;
+    }
+    std::vector<std::jthread> workers;
+    for (size_t w = 0; w < workerCount; ++w)
+        workers.emplace_back(work);
+
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::unique_lock lock(mutex);
+        ready.wait(lock, [&] { return outcomes[i].has_value(); });
+        FileOutcome outcome = std::move(*outcomes[i]);
+        outcomes[i].reset();
+        lock.unlock();
+        print(outcome);
+    }
+}
+
+bool ColourWanted() {
+    const char* noColour = std::getenv("NO_COLOR");
+    return ::isatty(STDOUT_FILENO) && (noColour == nullptr || *noColour == '\0');
+}
+
+unsigned DefaultJobs() {
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     Options options;
+    options.jobs = DefaultJobs();
     CLI::App app{"Pellvane Photo Validator: tells whether a JPEG is an original from a camera.",
                  "pellvane-validate"};
-    app.add_option("FILE", options.files, "Photos to examine")->required();
-    app.add_flag("--segments", options.segments, "List the JPEG segments with their readable descriptions");
-    app.add_flag("--tags", options.tags, "List every EXIF/TIFF directory entry");
+    app.add_option("FILE", options.inputs, "Photos to analyse; folders are searched for .jpg and .jpeg files")
+        ->required();
+    app.add_flag("--segments", options.segments,
+                 "Also list the JPEG segments with their readable descriptions");
+    app.add_flag("--tags", options.tags, "Also list every EXIF/TIFF directory entry");
     app.add_flag("--json", options.json, "Print one JSON object per file (JSON Lines)");
+    app.add_option("--jobs", options.jobs, "Files analysed at the same time (default: the number of cores)")
+        ->check(CLI::Range(1u, 256u));
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -57,9 +231,13 @@ int main(int argc, char** argv) {
         app.exit(e);
         return 2;
     }
+    options.colour = !options.json && ColourWanted();
 
-    bool allRead = true;
-    for (const auto& file : options.files) allRead = ReportFile(file, options) && allRead;
-    std::cout.flush();
-    return allRead ? 0 : 1;
+    bool allAnalysed = true;
+    ExamineAll(ExpandInputs(options.inputs), options, [&](const FileOutcome& outcome) {
+        std::cout << outcome.out << std::flush;
+        std::cerr << outcome.err;
+        allAnalysed = allAnalysed && outcome.ok;
+    });
+    return allAnalysed ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -61,6 +62,36 @@ TEST(CommandLine, JsonLinesCarryTheCodecFacts) {
         EXPECT_EQ(codec["ifdEntryCount"].size(), 7u);
         EXPECT_EQ(codec["imageWidth"], 800);
         EXPECT_EQ(codec["manufacturerString"], "Nikon");
+
+        EXPECT_EQ(object["status"], "analysed");
+        EXPECT_TRUE(object["error"].is_null());
+        ASSERT_TRUE(object["class"].is_number_integer());
+        const int ratingClass = object["class"];
+        EXPECT_EQ(object["title"], "Class " + std::to_string(ratingClass));
+        EXPECT_FALSE(object["description"].get<std::string>().empty());
+        EXPECT_FALSE(object["message"].get<std::string>().empty());
+        EXPECT_TRUE(object["software"].is_string());
+        ASSERT_TRUE(object["rows"].is_array());
+        ASSERT_FALSE(object["rows"].empty());
+        int previousLevel = 0;
+        for (const auto& row : object["rows"]) {
+            EXPECT_TRUE(row["test"].is_string());
+            EXPECT_TRUE(row["key"].get<std::string>().starts_with("Window.Main.Results."));
+            EXPECT_TRUE(row["word"].is_string());
+            const int level = row["status"];
+            EXPECT_GE(level, previousLevel); // display order: worst first
+            EXPECT_GE(ratingClass, 1);
+            previousLevel = level;
+        }
+        const auto& picture = object["picture"];
+        EXPECT_EQ(picture["imageType"], 2);
+        EXPECT_EQ(picture["width"], 800);
+        EXPECT_EQ(picture["height"], 600);
+        EXPECT_EQ(picture["alpha"], 0);
+        const std::string fingerprint = picture["fingerprint"];
+        EXPECT_EQ(fingerprint.size(), 16u);
+        EXPECT_EQ(fingerprint.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+        EXPECT_TRUE(picture["histogramStatus"].is_number_integer());
     }
     EXPECT_EQ(count, 2);
     EXPECT_TRUE(temp.LeftoverFiles().empty()); // the command closed every file it opened
@@ -84,17 +115,102 @@ TEST(CommandLine, UnreadableFilesAreNamedOnStandardErrorAndSetTheStatus) {
     const std::string text = test::WriteFile(temp.Input("notes.jpg"), pellvane::ByteArray(100, 'x'));
     const ProcessRun run = RunValidate("--json '" + Sample() + "' '" + text + "' '" + temp.Input("gone.jpg").string() + "'", temp);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find(text + ": the file is neither a JPEG nor a TIFF-structured file"), std::string::npos);
+    EXPECT_NE(run.err.find(text + ": Unsupported file format!"), std::string::npos);
     EXPECT_NE(run.err.find("gone.jpg: the file cannot be opened"), std::string::npos);
-    int lines = 0;
-    for (char c : run.out) lines += c == '\n';
-    EXPECT_EQ(lines, 3); // every file still has its line
+    std::vector<nlohmann::json> objects;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(objects.size(), 3u); // every file still has its line
+    for (size_t i : {1u, 2u}) {
+        EXPECT_EQ(objects[i]["status"], "refused");
+        EXPECT_EQ(objects[i]["error"], "Unsupported file format!");
+        EXPECT_TRUE(objects[i]["class"].is_null());
+        EXPECT_TRUE(objects[i]["rows"].empty());
+        EXPECT_TRUE(objects[i]["picture"].is_null());
+    }
+    EXPECT_EQ(objects[2]["openResult"], 1);
+}
+
+TEST(CommandLine, PicturesOtherThanJpegAreRefusedButDescribed) {
+    test::ScopedTempFolder temp;
+    // A small uncompressed TIFF: the codec reads its structure and the picture decodes.
+    test::TiffSpec spec;
+    spec.ifd0 = {test::Short(0x0100, {2}), test::Short(0x0101, {1}), test::Short(0x0102, {8, 8, 8}),
+                 test::Short(0x0103, {1}), test::Short(0x0106, {2}), test::Long(0x0111, {0}),
+                 test::Short(0x0115, {3}), test::Long(0x0116, {1}), test::Long(0x0117, {6})};
+    const std::string tiff = test::WriteFile(temp.Input("scan.tif"), test::BuildTiff(spec));
+    const ProcessRun run = RunValidate("--json '" + tiff + "'", temp);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("scan.tif: Unsupported image format!"), std::string::npos) << run.err;
+    const auto object = nlohmann::json::parse(run.out);
+    EXPECT_EQ(object["status"], "refused");
+    EXPECT_EQ(object["error"], "Unsupported image format!");
+    EXPECT_EQ(object["openResult"], 0);
 }
 
 TEST(CommandLine, UsageErrorsExitWithTwo) {
     test::ScopedTempFolder temp;
     EXPECT_EQ(RunValidate("--no-such-option '" + Sample() + "'", temp).status, 2);
     EXPECT_EQ(RunValidate("", temp).status, 2);
+    EXPECT_EQ(RunValidate("--jobs 0 '" + Sample() + "'", temp).status, 2);
+    EXPECT_EQ(RunValidate("--jobs many '" + Sample() + "'", temp).status, 2);
+}
+
+TEST(CommandLine, PrintsTheAnalysisForAPersonToRead) {
+    test::ScopedTempFolder temp;
+    const ProcessRun run = RunValidate("'" + Sample() + "'", temp);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.err.empty());
+    const auto json = nlohmann::json::parse(RunValidate("--json '" + Sample() + "'", temp).out);
+    const std::string rating = "  TRUST RATING: " + json["title"].get<std::string>();
+    const std::string description = json["description"];
+    const std::string message = json["message"];
+    std::istringstream text(run.out);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[0], Sample());
+    for (const char* caption : {"  Compression Signature", "  MakerNote Data", "  Histogram"})
+        EXPECT_NE(run.out.find(caption), std::string::npos) << caption;
+    EXPECT_EQ(lines[4], rating);
+    EXPECT_EQ(lines[5], "  " + description);
+    EXPECT_EQ(lines[6], "  " + message);
+    // The rows come before the rating, and piped output carries no terminal colours.
+    EXPECT_LT(run.out.find("Histogram"), run.out.find("TRUST RATING"));
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+    EXPECT_TRUE(temp.LeftoverFiles().empty());
+}
+
+TEST(CommandLine, FoldersAreSearchedForJpegFilesAtAnyDepth) {
+    test::ScopedTempFolder temp;
+    const std::filesystem::path root = temp.Input("photos");
+    std::filesystem::create_directories(root / "trip" / "day 2");
+    for (const char* name : {"b.jpg", "trip/A.JPEG", "trip/day 2/c.Jpg", "trip/notes.txt", "trip/d.png"})
+        std::filesystem::copy_file(Sample(), root / name);
+    const ProcessRun run = RunValidate("--json '" + root.string() + "'", temp);
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> files;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) files.push_back(nlohmann::json::parse(line)["file"]);
+    const std::vector<std::string> expected = {(root / "b.jpg").string(), (root / "trip/A.JPEG").string(),
+                                               (root / "trip/day 2/c.Jpg").string()};
+    EXPECT_EQ(files, expected);
+}
+
+TEST(CommandLine, ParallelJobsPrintTheSameInTheSameOrder) {
+    test::ScopedTempFolder temp;
+    const std::string corpus = std::string(PELLVANE_SOURCE_DIR) + "/../shared/corpus";
+    // Damaged files among sound ones, so that refusals and messages interleave with results.
+    const std::string inputs = "'" + corpus + "/edited' '" + corpus + "/broken'";
+    for (const char* format : {"", "--json "}) {
+        const ProcessRun one = RunValidate(std::string(format) + "--jobs 1 " + inputs, temp);
+        const ProcessRun two = RunValidate(std::string(format) + "--jobs 2 " + inputs, temp);
+        EXPECT_FALSE(one.out.empty());
+        EXPECT_EQ(one.out, two.out) << format;
+        EXPECT_EQ(one.err, two.err) << format;
+        EXPECT_EQ(one.status, two.status);
+    }
+    EXPECT_TRUE(temp.LeftoverFiles().empty());
 }
 
 } // namespace

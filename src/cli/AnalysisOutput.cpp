@@ -1,0 +1,103 @@
+#include "cli/AnalysisOutput.h"
+
+#include "cli/CodecReport.h"
+
+#include <algorithm>
+#include <sstream>
+#include <string_view>
+
+namespace pellvane::cli {
+namespace {
+
+constexpr std::string_view kReset = "\x1b[0m";
+constexpr std::string_view kBold = "\x1b[1m";
+constexpr std::string_view kRed = "\x1b[31m";
+constexpr std::string_view kYellow = "\x1b[33m";
+constexpr std::string_view kGreen = "\x1b[32m";
+
+// The terminal colour of a level or class: red for the processed side, yellow for the doubtful
+// middle, green for the original side.
+std::string_view LevelColour(int16_t level) {
+    if (level <= 2) return kRed;
+    if (level <= 4) return kYellow;
+    return kGreen;
+}
+
+std::string Painted(std::string_view text, std::string_view style, bool colour) {
+    if (!colour) return std::string(text);
+    return std::string(style) + std::string(text) + std::string(kReset);
+}
+
+size_t CaptionWidth(const AnalysisReport& report) {
+    size_t width = 0;
+    for (const ResultRow& row : report.rows)
+        width = std::max(width, row.caption.size());
+    return width;
+}
+
+// The class number's own colour: amber for class 3 only, as the window shows it.
+std::string_view ClassColour(int16_t ratingClass) {
+    if (ratingClass == 3) return kYellow;
+    return ratingClass <= 2 ? kRed : kGreen;
+}
+
+// The legacy-editor alert and its notice as one sentence. In the window the notice is followed
+// by the upgrade link; here the sentence ends with the notice.
+std::string LegacyAlert(const RatingMessages& messages) {
+    if (messages.legacyAlert.empty()) return "";
+    std::string text = messages.legacyAlert + messages.legacyNotice;
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+} // namespace
+
+std::string FileHeading(const std::string& path, bool colour) {
+    return Painted(Printable(path), kBold, colour);
+}
+
+std::string RefusalText(const std::string& reason, bool colour) {
+    return "  " + Painted("Not analysed:", kBold, colour) + " " + reason + "\n";
+}
+
+std::string AnalysisText(const AnalysisReport& report, bool colour) {
+    std::ostringstream out;
+    const size_t width = CaptionWidth(report);
+    for (const ResultRow& row : report.rows) {
+        out << "  " << row.caption << std::string(width - row.caption.size() + 3, ' ')
+            << Painted(row.word, LevelColour(row.level), colour) << "\n";
+    }
+    out << "  "
+        << Painted("TRUST RATING: " + report.title,
+                   std::string(kBold) + std::string(ClassColour(report.ratingClass)), colour)
+        << "\n";
+    out << "  " << report.description << "\n";
+    if (!report.messages.message.empty()) out << "  " << Printable(report.messages.message) << "\n";
+    if (const std::string legacy = LegacyAlert(report.messages); !legacy.empty())
+        out << "  " << legacy << "\n";
+    return out.str();
+}
+
+void AddAnalysisJson(nlohmann::json& object, const AnalysisReport& report) {
+    object["status"] = report.refused ? "refused" : "analysed";
+    object["error"] = report.refused ? nlohmann::json(report.refusal) : nlohmann::json(nullptr);
+    object["class"] = report.refused ? nlohmann::json(nullptr) : nlohmann::json(report.ratingClass);
+    object["title"] = report.title;
+    object["description"] = report.description;
+    object["message"] = report.messages.message;
+    object["legacyAlert"] = LegacyAlert(report.messages);
+    nlohmann::json rows = nlohmann::json::array();
+    for (const ResultRow& row : report.rows)
+        rows.push_back({{"test", row.caption}, {"key", row.key}, {"status", row.level}, {"word", row.word}});
+    object["rows"] = std::move(rows);
+    object["software"] = report.flags.detectedSoftware;
+}
+
+nlohmann::json PictureJson(const std::optional<PictureSummary>& summary) {
+    if (!summary) return nullptr;
+    return {{"imageType", summary->imageType},     {"width", summary->width},
+            {"height", summary->height},           {"alpha", summary->alpha},
+            {"fingerprint", summary->fingerprint}, {"histogramStatus", summary->histogramStatus}};
+}
+
+} // namespace pellvane::cli
