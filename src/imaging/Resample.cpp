@@ -112,12 +112,26 @@ struct ChannelSums {
 };
 
 // The plain channel sums of count consecutive pixels. Kept free of weights because, when a large
-// picture shrinks, almost all the work of scaling happens here.
+// picture shrinks, almost all the work of scaling happens here. Sixteen bytes (four pixels) are
+// added at a time into 16-bit lanes, a loop the compiler turns into vector instructions; byte j
+// of a group belongs to channel j mod 4. A lane takes at most 257 bytes before it is emptied.
 ChannelSums SumPixels(const uint8_t* pixel, int64_t count) {
+    constexpr int64_t kGroupPixels = 4;
+    constexpr size_t kGroupBytes = kGroupPixels * kChannels;
+    constexpr int64_t kGroupsPerBlock = 257; // 257 x 255 < 2^16
     ChannelSums sums;
-    for (int64_t k = 0; k < count; ++k, pixel += kChannels)
-        for (size_t c = 0; c < kChannels; ++c)
-            sums.value[c] += pixel[c];
+    for (int64_t groups = count / kGroupPixels; groups > 0;) {
+        const int64_t blockGroups = std::min(groups, kGroupsPerBlock);
+        uint16_t lanes[kGroupBytes] = {};
+        for (int64_t g = 0; g < blockGroups; ++g, pixel += kGroupBytes)
+            for (size_t j = 0; j < kGroupBytes; ++j)
+                lanes[j] = static_cast<uint16_t>(lanes[j] + pixel[j]);
+        for (size_t j = 0; j < kGroupBytes; ++j)
+            sums.value[j % kChannels] += lanes[j];
+        groups -= blockGroups;
+    }
+    for (int64_t k = 0; k < count % kGroupPixels; ++k, pixel += kChannels)
+        sums.Add(pixel, 1);
     return sums;
 }
 
