@@ -38,7 +38,7 @@ public:
     virtual int16_t MakerNoteIFDType() const = 0;
     virtual int32_t MakerNoteImageCount() const = 0;
     virtual std::string MakerNoteImageStreamPath(int32_t index) const = 0;
-    virtual bool MPFExisted() const = 0;
+    virtual bool MPFExisted(bool excludeDeleted = false) const = 0;
     virtual bool MPFValid() const = 0;
     virtual int32_t MPFImageCount() const = 0;
     virtual std::string MPFImageStreamPath(int32_t index) const = 0;
@@ -49,6 +49,18 @@ public:
     virtual std::string ThumbnailCachePath() const = 0;
     virtual int32_t streamSize() const = 0;
     virtual int16_t PelvnVersion() const = 0;
+
+    // What the software identification reads: the file's type and byte order, the
+    // segment list and the XMP packet.
+    virtual int32_t FileType() const = 0;
+    virtual bool ByteOrder() const = 0;
+    virtual int16_t MarkerCount() const = 0;
+    virtual int16_t MarkerNo(int32_t index) const = 0;
+    virtual int32_t MarkerSize(int32_t index) const = 0;
+    virtual int32_t MarkerOperation(int32_t index) const = 0;
+    virtual ByteArray MarkerData(int32_t index) const = 0;
+    virtual bool XMPExisted(bool excludeDeleted = false) const = 0;
+    virtual std::string XMPText() const = 0;
 };
 
 // The external codec component. This platform has none, so the factory answers nothing

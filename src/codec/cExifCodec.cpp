@@ -69,8 +69,7 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
 
     LocateImageData(file);
     CheckMakerNoteAgainstImageData();
-    mpfIndex_ = FindMarkerByValue(kMarkerAPP2, 0x0046504D /* "MPF\0" */, true);
-    arotIndex_ = FindMarkerByValue(kMarkerAPP10, 0x544F5241 /* "AROT" */, true);
+    ParseExtensionSegments(file);
     ReadFrameHeader(file);
     if (fileType_ == 0 && streamSize_ == 0) fileType_ = 1;
     if (fileType_ == 3 && streamSize_ > 0) fileType_ = 2;
@@ -84,6 +83,7 @@ void cExifCodec::ReleasePreviousFile() {
     streamCachePath_.clear();
     DeleteFileQuietly(thumbnailCachePath_);
     thumbnailCachePath_.clear();
+    ReleaseMpfImages(mpf_);
     comprSignature_.clear();
 }
 

@@ -6,6 +6,7 @@
 #include "codec/ByteReader.h"
 #include "codec/IExifCodec.h"
 #include "codec/TagStore.h"
+#include "codec/extensions/Mpf.h"
 #include "codec/mFile.h"
 
 #include <cstdint>
@@ -61,16 +62,16 @@ public:
     const std::string& FileName() const { return fileName_; }
     int32_t FileSize(bool recalculate) const;
     double FILETIME(int which) const;
-    int32_t FileType() const { return fileType_; }
+    int32_t FileType() const override { return fileType_; }
 
-    int16_t MarkerCount() const { return static_cast<int16_t>(markers_.size()); }
-    int16_t MarkerNo(int32_t i) const { return Marker(i).markerNo; }
+    int16_t MarkerCount() const override { return static_cast<int16_t>(markers_.size()); }
+    int16_t MarkerNo(int32_t i) const override { return Marker(i).markerNo; }
     std::string MarkerName(int32_t i) const { return Marker(i).name; }
     std::string MarkerIndentifier(int32_t i) const { return Marker(i).identifier; }
-    int32_t MarkerSize(int32_t i) const { return Marker(i).size; }
+    int32_t MarkerSize(int32_t i) const override { return Marker(i).size; }
     int32_t MarkerPointer(int32_t i) const { return Marker(i).pointer; }
-    int32_t MarkerOperation(int32_t i) const { return Marker(i).operation; }
-    ByteArray MarkerData(int32_t i) const { return Marker(i).data; }
+    int32_t MarkerOperation(int32_t i) const override { return Marker(i).operation; }
+    ByteArray MarkerData(int32_t i) const override { return Marker(i).data; }
     void SetMarkerData(int32_t i, ByteArray data);
     std::string MarkerDataString(int32_t i, int indent = 0, int perRow = 16) const;
     int16_t FindMarker(int16_t markerNo, const std::string& identifier, bool includeDeleted = false) const override;
@@ -115,7 +116,7 @@ public:
     bool TagAdded(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, 2); }
     bool TagEdited(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, 1); }
     bool GetGpsCoordinate(double& latitude, double& longitude) const;
-    bool ByteOrder() const { return bigEndian_; }
+    bool ByteOrder() const override { return bigEndian_; }
     bool SetByteOrder(bool bigEndian);
 
     int32_t IFDEntryCount(int32_t ifd) const override { return tags_.Count(ifd); }
@@ -152,16 +153,42 @@ public:
     // --- embedded images, MPF, AROT (filled by the codec's extensions) ---
     int32_t MakerNoteImageCount() const override { return 0; }
     std::string MakerNoteImageStreamPath(int32_t) const override { return ""; }
-    bool MPFExisted() const override { return false; }
-    bool MPFValid() const override { return false; }
-    int32_t MPFImageCount() const override { return 0; }
-    std::string MPFImageStreamPath(int32_t) const override { return ""; }
-    std::vector<int32_t> AROT() const override { return {}; }
     int32_t ThumbPtr() const { return thumbPtr_; }
     int32_t ThumbSize() const override { return thumbSize_; }
     std::string ThumbnailCachePath() const override { return thumbnailCachePath_; }
     int16_t PelvnVersion() const override { return pelvnVersion_; }
     void SetPelvnVersion(int16_t version) { pelvnVersion_ = version; }
+
+    // --- XMP packet and Apple AROT segment ---
+    // True when the file has an XMP packet, in an APP1 segment or in IFD0's XMP tag.
+    bool XMPExisted(bool excludeDeleted = false) const override;
+    std::string XMPText() const override;
+    std::vector<int32_t> AROT() const override { return arot_; }
+
+    // --- Multi-Picture Format ---
+    bool MPFExisted(bool excludeDeleted = false) const override;
+    bool MPFValid() const override { return mpf_.valid; }
+    void SetMPFValid(bool value) { mpf_.valid = value; }
+    int32_t MPFByteOrder() const { return mpf_.bigEndian ? 1 : 0; }
+    int16_t MPFIFDCount() const { return mpf_.ifdCount; }
+    int32_t MPFIFDEntryCount(int32_t ifd) const; // a negative number counts every directory
+    int32_t MPFIFDEntryTagNo(int32_t i) const { return MpfEntryAt(i).tag; }
+    int32_t MPFIFDEntryIFD(int32_t i) const { return MpfEntryAt(i).ifd; }
+    int32_t MPFIFDEntryComponents(int32_t i) const { return MpfEntryAt(i).components; }
+    int32_t MPFIFDEntryFormat(int32_t i) const { return MpfEntryAt(i).format; }
+    std::string MPFIFDEntryTagName(int32_t i) const { return MpfTagName(MpfEntryAt(i).tag); }
+    std::string MPFIFDEntryValueString(int32_t i) const;
+    int32_t MPFImageCount() const override { return static_cast<int32_t>(mpf_.images.size()); }
+    bool MPFImageValid(int32_t i) const { return MpfImageAt(i).valid; }
+    int32_t MPFImageOffset(int32_t i) const { return MpfImageAt(i).offset; }
+    std::string MPFImageUniqueID(int32_t i) const { return MpfImageAt(i).uniqueId; }
+    int32_t MPFImageSOIinEOF(int32_t i) const { return MpfImageAt(i).soiInEof; }
+    std::string MPFImageStreamPath(int32_t i) const override { return MpfImageAt(i).streamPath; }
+    int32_t MPFImageStreamSize(int32_t i) const { return MpfImageAt(i).streamSize; }
+    // What the checks of the MP index found wrong, in the order found.
+    const std::vector<std::string>& MPFMessages() const { return mpf_.messages; }
+    bool ExtractMPF() const { return extractMPF_; }
+    void SetExtractMPF(bool value) { extractMPF_ = value; }
 
 private:
     // What the MakerNote identification found.
@@ -190,6 +217,12 @@ private:
     void CheckImageDataRange(const cByteReader& file);
     void ReadFrameHeader(const cByteReader& file);
     void ComputeComprSignature();
+
+    // XMP, AROT and MPF (ExtensionSegments.cpp).
+    int16_t FindXmpSegment() const;
+    void ParseExtensionSegments(const cByteReader& file);
+    const MpfEntry& MpfEntryAt(int32_t i) const;
+    const MpfImage& MpfImageAt(int32_t i) const;
 
     // Directory walk (DirectoryWalk.cpp). Returns 0, or the result code of a fault.
     int32_t WalkDirectories(const cByteReader& file);
@@ -233,6 +266,10 @@ private:
     int32_t thumbSize_ = 0;
     std::string thumbnailCachePath_;
     int16_t pelvnVersion_ = 0;
+
+    std::vector<int32_t> arot_;
+    MpfData mpf_;
+    bool extractMPF_ = true;
 };
 
 } // namespace pellvane
