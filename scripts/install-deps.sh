@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev zlib1g-dev libssl-dev
   libcli11-dev nlohmann-json3-dev
+  qt6-base-dev qt6-svg-dev xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl libjpeg-turbo-progs
 )

@@ -97,8 +97,9 @@ const char* const kStyleSheet = R"(
 #ratingCard, #messageCard { background: #ffffff; border: 1px solid #e2e6ea; border-radius: 8px; }
 #lblTrustRating { color: #64748b; }
 #lblColor { border-radius: 3px; }
-#lblTips1 { color: #1e293b; }
-#lblTips2, #lblTips3, #lblTips4 { color: #334155; }
+#lblTips1 { color: #475569; }
+#lblTips2 { color: #1e293b; }
+#lblTips3, #lblTips4 { color: #334155; }
 #tbRating { border: none; background: transparent; }
 )";
 
@@ -319,6 +320,10 @@ QWidget* frmMain::BuildRatingCard() {
     lblColor_->setObjectName(QStringLiteral("lblColor"));
     lblColor_->setFixedHeight(6);
     column->addWidget(lblColor_);
+
+    // Message line 1, the sentence that explains the class, sits with the class it explains.
+    lblTips_[1] = PlainLabel(card, "lblTips1");
+    column->addWidget(lblTips_[1]);
     column->addStretch();
     return card;
 }
@@ -330,12 +335,10 @@ QWidget* frmMain::BuildMessageCard() {
     column->setContentsMargins(16, 12, 16, 12);
     column->setSpacing(8);
 
-    for (size_t line = 1; line < lblTips_.size(); ++line) {
+    for (size_t line = 2; line < lblTips_.size(); ++line) {
         const std::string name = "lblTips" + std::to_string(line);
         lblTips_[line] = PlainLabel(card, name.c_str());
     }
-    lblTips_[1]->setFont(Resized(font(), font().pointSizeF(), QFont::DemiBold));
-    column->addWidget(lblTips_[1]);
 
     for (size_t i = 0; i < picAlert_.size(); ++i) {
         picAlert_[i] = new QFrame(card);

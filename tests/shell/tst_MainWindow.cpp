@@ -1,0 +1,482 @@
+// The main window as a user meets it: the three screens, files from the command line and
+// from drops, the close request during a run, the results list, the rating and messages,
+// the language menu, the About window, and a real run on a corpus photo checked against
+// the command line's report of the same file.
+
+#include "ShellFixtures.h"
+
+#include "controls/ucCanvas.h"
+#include "shell/ImageStrip.h"
+#include "shell/Presentation.h"
+#include "shell/Settings.h"
+#include "shell/Version.h"
+#include "shell/frmAbout.h"
+#include "shell/frmMain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QProxyStyle>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWindow>
+
+using namespace pellvane;
+using namespace pellvane::testing;
+
+namespace {
+
+// Reports a 17-pixel scroll bar whatever the platform style draws, as the list layout's
+// reference case assumes.
+class SeventeenPixelScrollBars : public QProxyStyle {
+  public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_ScrollBarExtent) return 17;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+AnalysisReport ReportOfClass(int16_t ratingClass) {
+    AnalysisReport report;
+    report.rows = {{"MakerNote Data", "Window.Main.Results.MakerNote", 1, "Fail", 0},
+                   {"EXIF Format", "Window.Main.Results.EXIF", 3, "Suspected", 2},
+                   {"Histogram", "Window.Main.Results.Histogram", 5, "Pass", 3}};
+    report.ratingClass = ratingClass;
+    report.title = "Class " + std::to_string(ratingClass);
+    report.description = "Description of class " + std::to_string(ratingClass);
+    report.messages.message = "<b>Main message</b>";
+    report.messages.linkCaption = ratingClass < 3 ? "Report Mistakes or Ask an Expert" : "Submit for Further Analysis";
+    report.messages.link = ratingClass < 3 ? LinkType::Report : LinkType::Submit;
+    report.messages.alertIcon = ratingClass <= 2;
+    report.messages.warningIcon = ratingClass == 3;
+    report.messages.noticeIcon = ratingClass >= 4;
+    report.messages.panels = {true, ratingClass != 5, false};
+    report.openResult = 0;
+    report.picture.InitializeDIB(40, 30);
+    return report;
+}
+
+// Stands in for the analysis run: records the paths it is given, lets a test act while the
+// run is busy, and answers a prepared report.
+struct FakeRun {
+    QStringList paths;
+    std::function<void(frmMain&, IAnalysisObserver&)> during;
+    AnalysisReport report = ReportOfClass(5);
+    frmMain* window = nullptr;
+
+    frmMain::Analyzer Analyzer() {
+        return [this](const std::string& path, std::unique_ptr<IExifCodec>&, const AnalysisSettings&,
+                      IAnalysisObserver& observer) {
+            paths << QString::fromStdString(path);
+            observer.Progress(20);
+            if (during) during(*window, observer);
+            AnalysisReport copy = report;
+            copy.picture = report.picture;
+            return copy;
+        };
+    }
+};
+
+struct Window {
+    FakeRun run;
+    std::unique_ptr<frmMain> window;
+
+    explicit Window(const QString& commandLine = {}) {
+        window = std::make_unique<frmMain>(commandLine, run.Analyzer());
+        run.window = window.get();
+        window->show();
+    }
+    template <typename T> T* Child(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
+    bool RunAndWait(const QString& path) {
+        QSignalSpy finished(window.get(), &frmMain::AnalysisFinished);
+        window->AnalyzeFile(path);
+        return finished.count() == 1;
+    }
+};
+
+QMimeData* FileDrop(const QStringList& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
+}
+
+// Drags files onto a point of the window through its native window, so that the drop finds
+// its target as a real one would: the widget under the point or the nearest parent that
+// accepts drops.
+void DropFiles(frmMain& window, QWidget& onto, const QStringList& paths) {
+    const QPointF point = onto.mapTo(&window, onto.rect().center());
+    std::unique_ptr<QMimeData> data(FileDrop(paths));
+    QDragEnterEvent enter(point.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.windowHandle(), &enter);
+    QDropEvent drop(point, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.windowHandle(), &drop);
+}
+
+// Answers every message box that opens during `action` with OK and returns their texts.
+QStringList AnswerMessageBoxes(const std::function<void()>& action) {
+    QStringList texts;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&texts] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            texts << box->text();
+            box->accept();
+        }
+    });
+    closer.start(20);
+    action();
+    return texts;
+}
+
+QImage ImageOf(const QIcon& icon, int size) { return icon.pixmap(QSize(size, size)).toImage(); }
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+
+    void loadShowsTheStartScreenAndRecordsTheProgram();
+    void commandLineStartsOneRun_data();
+    void commandLineStartsOneRun();
+    void closeIsRefusedWhileBusy();
+    void droppedFilesOpenTheFirstOnly();
+    void dropWhileBusyIsIgnored();
+    void restartShowsTheOpenButtonAgain();
+    void listColumnsShareTheWidthAndHideTheSortKeys();
+    void rowsCarryStatusIconsAndSortKeys();
+    void classesShowTheirColourPictureAndLink_data();
+    void classesShowTheirColourPictureAndLink();
+    void messagePanelsFollowTheReport();
+    void refusedFileReturnsToTheStartScreen();
+    void watchdogEndsAPauseThatRunsOn();
+    void languageMenuShowsTranslationsAndSavesTheChoice();
+    void aboutWindowShowsVersionAndTranslatorCredit();
+    void fullRunMatchesTheCommandLineReport();
+
+  private:
+    std::unique_ptr<PrivateSettings> settings_;
+    std::unique_ptr<ProgramFolder> program_;
+};
+
+void MainWindowTest::initTestCase() {
+    QApplication::setStyle(new SeventeenPixelScrollBars); // the application takes ownership
+    settings_ = std::make_unique<PrivateSettings>();
+    InstallTranslationLookup();
+}
+
+void MainWindowTest::init() {
+    // Every test starts English, with an empty language folder and no chosen language.
+    program_ = std::make_unique<ProgramFolder>();
+    SaveSetting("Validator", "LocaleID", "1033");
+}
+
+void MainWindowTest::loadShowsTheStartScreenAndRecordsTheProgram() {
+    SaveSetting("AppInfo", "ValidatorVersion", "stale");
+    Window w;
+    QVERIFY(w.Child<QToolButton>("tbStart")->isVisible());
+    for (const char* hidden : {"picBox", "cmdBack", "cmdClose", "lblWorking", "pbWorking"})
+        QVERIFY2(!w.Child<QWidget>(hidden)->isVisible(), hidden);
+    QCOMPARE(w.window->windowTitle(), QStringLiteral("Pellvane Photo Validator"));
+    QCOMPARE(w.Child<QLabel>("lblVer")->text(),
+             QString::fromStdString(VersionLabel(kVersionMajor, kVersionMinor)));
+    QCOMPARE(GetSetting("AppInfo", "ValidatorVersion"), QString::fromStdString(PaddedRevision(kVersionRevision)));
+    QCOMPARE(GetSetting("AppInfo", "Validator"), QCoreApplication::applicationFilePath());
+}
+
+void MainWindowTest::commandLineStartsOneRun_data() {
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QStringList>("analysed");
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("single quotes") << "'/photos/a b.jpg'" << QStringList{"/photos/a b.jpg"};
+    QTest::newRow("two quoted paths") << "\"/photos/a.jpg\" \"/photos/b.jpg\"" << QStringList{"/photos/a.jpg"};
+    QTest::newRow("unclosed quote") << "\"/photos/a.jpg" << QStringList{};
+}
+
+void MainWindowTest::commandLineStartsOneRun() {
+    QFETCH(QString, commandLine);
+    QFETCH(QStringList, analysed);
+    Window w(commandLine);
+    // The run pauses and processes events for longer than the timer's interval; the timer
+    // must still fire only once.
+    w.run.during = [](frmMain&, IAnalysisObserver& observer) { observer.Pause(200); };
+    QTest::qWait(600);
+    QCOMPARE(w.run.paths, analysed);
+    QCOMPARE(w.Child<QWidget>("picBox")->isVisible(), !analysed.isEmpty());
+}
+
+void MainWindowTest::closeIsRefusedWhileBusy() {
+    Window w;
+    bool closedDuringRun = true;
+    w.run.during = [&](frmMain& window, IAnalysisObserver&) {
+        QVERIFY(window.IsBusy());
+        closedDuringRun = window.close();
+    };
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    QVERIFY(!closedDuringRun);
+    QVERIFY(w.window->isVisible());
+    QVERIFY(!w.window->IsBusy());
+    QVERIFY(w.window->close());
+    QVERIFY(!w.window->isVisible());
+    QCOMPARE(GetSetting("Validator", "LocaleID"), QStringLiteral("1033"));
+}
+
+void MainWindowTest::droppedFilesOpenTheFirstOnly() {
+    Window w;
+    QSignalSpy finished(w.window.get(), &frmMain::AnalysisFinished);
+    DropFiles(*w.window, *w.Child<QWidget>("tbStart"), {"/photos/1.jpg", "/photos/2.jpg", "/photos/3.jpg"});
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(w.run.paths, QStringList{"/photos/1.jpg"});
+
+    // On the results screen a drop on the list starts the next run directly.
+    DropFiles(*w.window, *w.Child<QWidget>("lvResults"), {"/photos/4.jpg"});
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(w.run.paths, (QStringList{"/photos/1.jpg", "/photos/4.jpg"}));
+
+    // A drag that carries no files starts nothing.
+    auto* text = new QMimeData;
+    text->setText("not a file");
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.window.get(), &drop);
+    delete text;
+    QTest::qWait(100);
+    QCOMPARE(w.run.paths.size(), 2);
+}
+
+void MainWindowTest::dropWhileBusyIsIgnored() {
+    Window w;
+    w.run.during = [](frmMain& window, IAnalysisObserver& observer) {
+        std::unique_ptr<QMimeData> data(FileDrop({"/photos/second.jpg"}));
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &drop);
+        observer.Pause(100);
+    };
+    QVERIFY(w.RunAndWait("/photos/first.jpg"));
+    w.run.during = nullptr;
+    QTest::qWait(100);
+    QCOMPARE(w.run.paths, QStringList{"/photos/first.jpg"});
+}
+
+void MainWindowTest::restartShowsTheOpenButtonAgain() {
+    Window w;
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    QVERIFY(w.Child<QWidget>("picBox")->isVisible());
+    QVERIFY(w.Child<QWidget>("cmdBack")->isVisible());
+    QVERIFY(!w.Child<QWidget>("tbStart")->isVisible());
+    QVERIFY(!w.Child<QWidget>("pbWorking")->isVisible());
+
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdBack"), Qt::LeftButton);
+    QVERIFY(w.Child<QWidget>("tbStart")->isVisible());
+    for (const char* hidden : {"picBox", "cmdBack", "cmdClose", "lblWorking", "pbWorking"})
+        QVERIFY2(!w.Child<QWidget>(hidden)->isVisible(), hidden);
+}
+
+void MainWindowTest::listColumnsShareTheWidthAndHideTheSortKeys() {
+    Window w;
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    auto* list = w.Child<QTreeWidget>("lvResults");
+    list->setFixedWidth(500);
+    QTRY_COMPARE(list->width(), 500);
+    QCOMPARE(list->columnWidth(0), 326);
+    QCOMPARE(list->columnWidth(1), 153);
+    QVERIFY(list->isColumnHidden(2));
+    QVERIFY(list->isColumnHidden(3));
+    QCOMPARE(list->header()->sectionResizeMode(0), QHeaderView::Fixed);
+    QCOMPARE(list->headerItem()->text(0), QStringLiteral("Test Description"));
+    QCOMPARE(list->headerItem()->text(1), QStringLiteral("Result"));
+}
+
+void MainWindowTest::rowsCarryStatusIconsAndSortKeys() {
+    Window w;
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    auto* list = w.Child<QTreeWidget>("lvResults");
+    QCOMPARE(list->topLevelItemCount(), 3);
+    const ImageStrip status(":/images/STATUS.svg", 4);
+    const int iconIndex[] = {0, 2, 3};
+    for (int i = 0; i < 3; ++i) {
+        const ResultRow& row = w.run.report.rows[size_t(i)];
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        QCOMPARE(item->text(0), QString::fromStdString(row.caption));
+        QCOMPARE(item->text(1), QString::fromStdString(row.word));
+        QCOMPARE(item->text(2), QString::number(row.level));
+        QCOMPARE(item->text(3), QString::fromStdString(row.caption));
+        QCOMPARE(ImageOf(item->icon(0), 22), status.Pixmap(iconIndex[i], QSize(22, 22)).toImage());
+    }
+    // A second run empties the list before it fills it again.
+    QVERIFY(w.RunAndWait("/photos/b.jpg"));
+    QCOMPARE(list->topLevelItemCount(), 3);
+}
+
+void MainWindowTest::classesShowTheirColourPictureAndLink_data() {
+    QTest::addColumn<int>("ratingClass");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QString>("linkType");
+    QTest::newRow("class 1") << 1 << QColor(180, 16, 16) << "report";
+    QTest::newRow("class 2") << 2 << QColor(180, 16, 16) << "report";
+    QTest::newRow("class 3") << 3 << QColor(225, 157, 15) << "submit";
+    QTest::newRow("class 4") << 4 << QColor(47, 146, 29) << "submit";
+    QTest::newRow("class 5") << 5 << QColor(47, 146, 29) << "submit";
+}
+
+void MainWindowTest::classesShowTheirColourPictureAndLink() {
+    QFETCH(int, ratingClass);
+    QFETCH(QColor, colour);
+    QFETCH(QString, linkType);
+    Window w;
+    w.run.report = ReportOfClass(int16_t(ratingClass));
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+
+    QCOMPARE(w.window->RatingClass(), ratingClass);
+    QCOMPARE(w.Child<QLabel>("lblRating")->text(), QStringLiteral("Class %1").arg(ratingClass));
+    QCOMPARE(w.Child<QLabel>("lblTips1")->text(), QStringLiteral("Description of class %1").arg(ratingClass));
+    auto* bar = w.Child<QLabel>("lblColor");
+    const QImage barImage = bar->grab().toImage();
+    QCOMPARE(barImage.pixelColor(barImage.width() / 2, barImage.height() / 2), colour);
+
+    const ImageStrip rating(":/images/RATING.svg", 5);
+    QCOMPARE(ImageOf(w.Child<QToolButton>("tbRating")->icon(), 42),
+             rating.Pixmap(ratingClass - 1, QSize(42, 42)).toImage());
+    QVERIFY(w.window->TipsLinkUrl().endsWith("/report/?from=vldt&type=" + linkType));
+    QVERIFY(w.Child<QLabel>("lnkTips")->text().contains(QString::fromStdString(w.run.report.messages.linkCaption)));
+}
+
+void MainWindowTest::messagePanelsFollowTheReport() {
+    Window w;
+    w.run.report = ReportOfClass(1);
+    w.run.report.messages.panels = {true, true, true};
+    w.run.report.messages.legacyAlert = "Legacy data found, please upgrade your ";
+    w.run.report.messages.legacyNotice = "editor to solve the problem: ";
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    for (const char* shown : {"picAlert0", "picAlert1", "picAlert2", "imgAlert0"})
+        QVERIFY2(w.Child<QWidget>(shown)->isVisible(), shown);
+    for (const char* hidden : {"imgAlert2", "imgAlert4"}) QVERIFY2(!w.Child<QWidget>(hidden)->isVisible(), hidden);
+    // Text from the file reaches the message line as text, never as markup.
+    QCOMPARE(w.Child<QLabel>("lblTips2")->text(), QStringLiteral("<b>Main message</b>"));
+    QCOMPARE(w.Child<QLabel>("lblTips2")->textFormat(), Qt::PlainText);
+    QCOMPARE(w.Child<QLabel>("lblTips3")->text(), QStringLiteral("Legacy data found, please upgrade your "));
+    QVERIFY(w.Child<QLabel>("lnkUpgrade")->isVisible());
+
+    w.run.report = ReportOfClass(5);
+    QVERIFY(w.RunAndWait("/photos/b.jpg"));
+    QVERIFY(w.Child<QWidget>("picAlert0")->isVisible());
+    QVERIFY(!w.Child<QWidget>("picAlert1")->isVisible());
+    QVERIFY(!w.Child<QWidget>("picAlert2")->isVisible());
+    QVERIFY(w.Child<QWidget>("imgAlert4")->isVisible());
+    QVERIFY(!w.Child<QWidget>("imgAlert0")->isVisible());
+}
+
+void MainWindowTest::refusedFileReturnsToTheStartScreen() {
+    Window w;
+    QVERIFY(w.RunAndWait("/photos/a.jpg")); // a result on screen first
+    w.run.report = AnalysisReport();
+    w.run.report.refused = true;
+    w.run.report.refusal = "Unsupported file format!";
+    const QStringList boxes = AnswerMessageBoxes([&w] { QVERIFY(w.RunAndWait("/photos/notes.txt")); });
+    QCOMPARE(boxes, QStringList{"Unsupported file format!"});
+    QVERIFY(w.Child<QWidget>("tbStart")->isVisible());
+    QVERIFY(!w.Child<QWidget>("picBox")->isVisible());
+    QVERIFY(!w.Child<QWidget>("pbWorking")->isVisible());
+    QCOMPARE(w.Child<QTreeWidget>("lvResults")->topLevelItemCount(), 0);
+    QVERIFY(!w.window->IsBusy());
+}
+
+void MainWindowTest::watchdogEndsAPauseThatRunsOn() {
+    // The pause asks for ten minutes; the watchdog ends it about three seconds after the
+    // tests started. Were it broken, the suite's time limit would fail this test.
+    Window w;
+    w.run.during = [](frmMain&, IAnalysisObserver& observer) {
+        observer.TestsStarting();
+        observer.Pause(600000);
+    };
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    QVERIFY(w.Child<QWidget>("picBox")->isVisible());
+}
+
+void MainWindowTest::languageMenuShowsTranslationsAndSavesTheChoice() {
+    program_->WriteTranslation(
+        "1031",
+        TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
+                        "Window.Main.Caption=Fotopr\u00FCfer\r\nWindow.Main.Restart=&Neu beginnen\r\n"
+                        "Window.Message.Notice.LanguageChanged=Neu starten\r\nWindow.Message.Notice=Hinweis"),
+        FileEncoding::Ansi);
+    SaveSetting("Validator", "LocaleID", "1031");
+    Window w;
+    // The title drops the product word, so the English one stands; other texts translate.
+    QCOMPARE(w.window->windowTitle(), QStringLiteral("Pellvane Photo Validator"));
+    QCOMPARE(w.Child<QAbstractButton>("cmdBack")->text(), QStringLiteral("&Neu beginnen"));
+    QCOMPARE(w.Child<QToolButton>("cmdLanguage")->text(), QStringLiteral("Deutsch"));
+    QCOMPARE(w.window->Languages().checkedIndex, int16_t(0));
+
+    const QStringList sameItem = AnswerMessageBoxes([&w] { w.window->ChooseLanguageItem(0); });
+    QVERIFY(sameItem.isEmpty());
+    const QStringList english = AnswerMessageBoxes([&w] { w.window->ChooseLanguageItem(1); });
+    QCOMPARE(english, QStringList{"Please restart the program to apply language settings"});
+    // The choice takes effect at the next start: the texts stay German until then.
+    QCOMPARE(w.Child<QAbstractButton>("cmdBack")->text(), QStringLiteral("&Neu beginnen"));
+    QVERIFY(w.window->close());
+    QCOMPARE(GetSetting("Validator", "LocaleID"), QStringLiteral("1033"));
+}
+
+void MainWindowTest::aboutWindowShowsVersionAndTranslatorCredit() {
+    program_->WriteTranslation("1031",
+                               TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
+                                               "Window.About.Caption=\u00DCber Pellvane\r\n"
+                                               "Window.About.Version=Fassung\r\nWindow.About.Translation=\u00DCbersetzung",
+                                               "Team X"),
+                               FileEncoding::Ansi);
+    SaveSetting("Validator", "LocaleID", "1031");
+    frmAbout about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("\u00DCber Pellvane"));
+    const QString version = QString::fromStdString(
+        AboutVersionLabel("Fassung", kVersionMajor, kVersionMinor, kVersionRevision));
+    QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), version);
+    QVERIFY(about.findChild<QLabel*>("lblCopyright")->text().endsWith(" (\u00DCbersetzung: Team X)"));
+}
+
+void MainWindowTest::fullRunMatchesTheCommandLineReport() {
+    const QString photo = QStringLiteral(PELLVANE_CORPUS_DIR "/camera/Canon PowerShot A610.jpg");
+    QVERIFY(QFile::exists(photo));
+
+    frmMain window("\"" + photo + "\"");
+    QSignalSpy finished(&window, &frmMain::AnalysisFinished);
+    window.show();
+    QVERIFY(finished.wait(120000));
+    QVERIFY(window.findChild<QWidget*>("picBox")->isVisible());
+
+    QProcess cli;
+    cli.start(QStringLiteral(PELLVANE_VALIDATE_EXE), {"--json", photo});
+    QVERIFY(cli.waitForFinished(120000));
+    const QJsonObject expected = QJsonDocument::fromJson(cli.readAllStandardOutput().trimmed()).object();
+    QVERIFY(!expected.isEmpty());
+
+    QCOMPARE(int(window.RatingClass()), expected["class"].toInt());
+    auto* list = window.findChild<QTreeWidget*>("lvResults");
+    const QJsonArray rows = expected["rows"].toArray();
+    QVERIFY(!rows.isEmpty());
+    QCOMPARE(list->topLevelItemCount(), rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const QJsonObject row = rows[i].toObject();
+        QCOMPARE(list->topLevelItem(i)->text(0), row["test"].toString());
+        QCOMPARE(list->topLevelItem(i)->text(1), row["word"].toString());
+        QCOMPARE(list->topLevelItem(i)->text(2), QString::number(row["status"].toInt()));
+    }
+    QVERIFY(!window.findChild<ucCanvas*>("ucPreview")->Picture().IsEmpty());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_MainWindow.moc"
