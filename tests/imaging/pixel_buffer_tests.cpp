@@ -404,6 +404,20 @@ TEST(ResizeTest, ReductionToEightByEightIsTheAreaMean) {
             EXPECT_NEAR(PixelAt(buffer, x, y).r, AreaMean(picture, 8, 8, x, y), 0.5 + 1e-9) << x << "," << y;
 }
 
+// Long runs of whole pixels are summed in blocks; a run of two thousand light pixels per
+// target pixel crosses several of them and would overflow blocks that were too long.
+TEST(ResizeTest, LongRunsOfLightPixelsAreAveragedExactly) {
+    RgbaPicture picture(4003, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4003; ++x)
+            picture.At(x, y) = {static_cast<uint8_t>(200 + (x + y) % 56), 255, static_cast<uint8_t>(x % 256),
+                                255};
+    cDIBSection buffer = BufferFrom(picture);
+    ASSERT_TRUE(buffer.Resize(2, 1));
+    for (int x = 0; x < 2; ++x)
+        EXPECT_NEAR(PixelAt(buffer, x, 0).r, AreaMean(picture, 2, 1, x, 0), 0.5 + 1e-9);
+}
+
 TEST(CopyImageToDIBTest, CopiesPictureAndAttributesAtTheSourceSize) {
     cDIBSection source = BufferFrom(NumberedPicture(6, 4));
     source.SetAlpha(alpha_class::kTranslucent);
