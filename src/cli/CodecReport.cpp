@@ -20,6 +20,30 @@ std::string Hex(uint32_t value, int digits) {
     return buf;
 }
 
+// The MP directories' entries and the images they index, indented under the MPF segment.
+std::string MpfEntriesText(const cExifCodec& codec) {
+    std::ostringstream out;
+    char line[200];
+    for (int32_t i = 0; i < codec.MPFIFDEntryCount(-1); ++i) {
+        const int32_t format = codec.MPFIFDEntryFormat(i);
+        std::snprintf(line, sizeof line, "           MP IFD %d  %-6s %-18s %-9s %7d  ", codec.MPFIFDEntryIFD(i),
+                      Hex(static_cast<uint32_t>(codec.MPFIFDEntryTagNo(i)), 4).c_str(),
+                      codec.MPFIFDEntryTagName(i).c_str(),
+                      format >= 1 && format <= 13 ? kFormatNames[static_cast<size_t>(format)]
+                                                  : std::to_string(format).c_str(),
+                      codec.MPFIFDEntryComponents(i));
+        out << line << Printable(codec.MPFIFDEntryValueString(i)) << "\n";
+    }
+    for (int32_t i = 0; i < codec.MPFImageCount(); ++i) {
+        const std::string path = codec.MPFImageStreamPath(i);
+        std::snprintf(line, sizeof line, "           MP image %d  offset %d, size %d, %s%s\n", i,
+                      codec.MPFImageOffset(i), codec.MPFImageStreamSize(i),
+                      codec.MPFImageValid(i) ? "valid" : "invalid", path.empty() ? "" : ", extracted");
+        out << line;
+    }
+    return out.str();
+}
+
 } // namespace
 
 std::string OpenFailureReason(int32_t openResult) {
@@ -62,6 +86,12 @@ nlohmann::json CodecFacts(const cExifCodec& codec) {
         {"ifdEntryCount", counts},
         {"manufacturer", codec.Manufacturer()},
         {"manufacturerString", codec.ManufacturerString()},
+        {"xmpExisted", codec.XMPExisted(false)},
+        {"arotCount", codec.AROT().size()},
+        {"mpfExisted", codec.MPFExisted(false)},
+        {"mpfValid", codec.MPFValid()},
+        {"mpfImageCount", codec.MPFImageCount()},
+        {"mpfMessages", codec.MPFMessages()},
         {"makerNoteIFDType", codec.MakerNoteIFDType()},
         {"makerNoteIsOriginal", codec.MakerNoteIsOriginal()},
         {"makerNoteByteOrder", codec.MakerNoteByteOrder()},
@@ -101,6 +131,7 @@ std::string SegmentsText(const cExifCodec& codec) {
         for (char c : description)
             if (c != '\r') cleaned += c;
         out << cleaned << "\n";
+        if (i == codec.FindMarker(kMarkerAPP2, "MPF")) out << MpfEntriesText(codec);
     }
     return out.str();
 }
