@@ -62,6 +62,7 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     int32_t result = kOpenNoExif;
     if (exifIndex_ >= 0) {
         result = WalkDirectories(file);
+        LocateThumbnail(file);
         ReadMakerNotePreviews(file);
         CheckMakerNoteAfterWalk(file);
     }
@@ -83,6 +84,7 @@ void cExifCodec::ReleasePreviousFile() {
     streamCachePath_.clear();
     DeleteFileQuietly(thumbnailCachePath_);
     thumbnailCachePath_.clear();
+    thumbnailValid_ = false;
     ReleaseMpfImages(mpf_);
     comprSignature_.clear();
 }

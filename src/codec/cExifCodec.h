@@ -156,6 +156,11 @@ public:
     int32_t ThumbPtr() const { return thumbPtr_; }
     int32_t ThumbSize() const override { return thumbSize_; }
     std::string ThumbnailCachePath() const override { return thumbnailCachePath_; }
+    void SetThumbnailCachePath(std::string path) { thumbnailCachePath_ = std::move(path); }
+    bool ThumbnailValid() const { return thumbnailValid_; }
+    // The bytes of the file at ThumbnailCachePath (empty when there is none); reading them
+    // sets ThumbSize to that file's size.
+    ByteArray Thumbnail();
     int16_t PelvnVersion() const override { return pelvnVersion_; }
     void SetPelvnVersion(int16_t version) { pelvnVersion_ = version; }
 
@@ -235,6 +240,9 @@ private:
     // MakerNoteIsOriginal, so they run after the walk and before CheckMakerNoteAfterWalk.
     void ReadMakerNotePreviews(const cByteReader& file);
 
+    // IFD1 thumbnail and the legacy block before it (extensions/Thumbnail.cpp).
+    void LocateThumbnail(const cByteReader& file);
+
     std::string fileName_;
     cFileHandle file_;
     int64_t fileSize_ = 0;
@@ -265,6 +273,7 @@ private:
     int32_t thumbPtr_ = 0;
     int32_t thumbSize_ = 0;
     std::string thumbnailCachePath_;
+    bool thumbnailValid_ = false;
     int16_t pelvnVersion_ = 0;
 
     std::vector<int32_t> arot_;
