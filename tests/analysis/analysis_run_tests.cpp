@@ -1,0 +1,292 @@
+// The run as a whole: refusals, the parser-error path, the frame around the tests, pacing,
+// the codec kept across runs and the picture handed back for the preview.
+
+#include "FakeCodec.h"
+#include "analysis/AnalyzeFile.h"
+#include "codec/cExifCodec.h"
+#include "imaging/PictureFixtures.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace pellvane {
+namespace {
+
+// Records everything the run tells its observer.
+class cRecordingObserver final : public IAnalysisObserver {
+  public:
+    void Progress(int32_t percent) override { progress.push_back(percent); }
+    void WorkingLabel(const std::string& text) override { labels.push_back(text); }
+    void Pause(int32_t milliseconds) override { pauses.push_back(milliseconds); }
+    void TestsStarting() override { ++testsStarting; }
+    void PictureDecoded(const cDIBSection& picture) override { decodedWidths.push_back(picture.Width()); }
+
+    std::vector<int32_t> progress;
+    std::vector<std::string> labels;
+    std::vector<int32_t> pauses;
+    std::vector<int32_t> decodedWidths;
+    int testsStarting = 0;
+};
+
+std::string WriteInput(const test::ScopedTempFolder& temp, const std::string& name,
+                       const test::Bytes& bytes) {
+    const std::filesystem::path path = temp.Input(name);
+    test::WriteFileBytes(path, bytes);
+    return path.string();
+}
+
+// A grey ramp: every level occurs equally often, so its histograms run smoothly and pass.
+test::RgbaPicture Ramp() {
+    test::RgbaPicture picture(256, 32);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const auto level = static_cast<uint8_t>(x);
+            picture.At(x, y) = {level, level, level};
+        }
+    return picture;
+}
+
+// A real JPEG picture; the codec facts of the fake tests come from the fake instead.
+std::string WriteJpeg(const test::ScopedTempFolder& temp, const std::string& name,
+                      const test::JpegOptions& options = {}) {
+    return WriteInput(temp, name, test::EncodeJpeg(Ramp(), options));
+}
+
+struct FakeRun {
+    test::cFakeCodec* codec = nullptr;
+    std::unique_ptr<IExifCodec> holder;
+};
+
+FakeRun WithFakeCodec() {
+    auto fake = std::make_unique<test::cFakeCodec>();
+    FakeRun run{fake.get(), nullptr};
+    run.holder = std::move(fake);
+    return run;
+}
+
+std::vector<std::string> Captions(const AnalysisReport& report) {
+    std::vector<std::string> captions;
+    for (const ResultRow& row : report.rows)
+        captions.push_back(row.caption);
+    return captions;
+}
+
+TEST(AnalysisRun, RefusesWhatIsNoPicture) {
+    test::ScopedTempFolder temp;
+    const std::string text = WriteInput(temp, "notes.jpg", test::Bytes(200, 'x'));
+    std::unique_ptr<IExifCodec> holder;
+    cRecordingObserver observer;
+    const AnalysisReport report = AnalyzeFile(text, holder, {}, observer);
+    EXPECT_TRUE(report.refused);
+    EXPECT_EQ(report.refusal, "Unsupported file format!");
+    EXPECT_EQ(report.refusalKey, "Window.Message.Error.OpenFile");
+    EXPECT_TRUE(report.rows.empty());
+    EXPECT_EQ(report.openResult, kFileNotOpened);
+    EXPECT_EQ(holder, nullptr); // the run ended before it needed a codec
+    EXPECT_TRUE(observer.decodedWidths.empty());
+    EXPECT_EQ(observer.labels.back(), "Please wait while we analyze the file...");
+}
+
+TEST(AnalysisRun, RefusesPicturesThatAreNoJpeg) {
+    test::ScopedTempFolder temp;
+    const std::string png =
+        WriteInput(temp, "photo.jpg", test::EncodePng(test::NumberedPicture(20, 10), test::PngLayout::kRgb));
+    auto [fake, holder] = WithFakeCodec();
+    cRecordingObserver observer;
+    const AnalysisReport report = AnalyzeFile(png, holder, {}, observer);
+    EXPECT_TRUE(report.refused);
+    EXPECT_EQ(report.refusal, "Unsupported image format!");
+    EXPECT_EQ(report.refusalKey, "Window.Message.Error.UnsupportedImageType");
+    EXPECT_TRUE(report.rows.empty());
+    EXPECT_EQ(fake->openCount, 0);
+    EXPECT_EQ(observer.decodedWidths, std::vector<int32_t>{20}); // decoded, then refused
+}
+
+TEST(AnalysisRun, AParserErrorGivesOneRowAndClassTwo) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    fake->openResult = 3;
+    fake->signature = "88B65E74"; // would fail the picture, had the tests run
+    cRecordingObserver observer;
+    const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
+
+    ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_EQ(report.rows[0], (ResultRow{"Unknown Data Structure", "Window.Main.Results.ParserError", 2,
+                                         "Highly Suspected", 1}));
+    EXPECT_EQ(report.ratingClass, 2);
+    EXPECT_EQ(report.title, "Class 2");
+    EXPECT_EQ(report.openResult, 3);
+    EXPECT_EQ(report.messages.message,
+              "This image is a highly suspect because important evidence is either missing or unconvincing.");
+    EXPECT_EQ(report.messages.link, LinkType::Report);
+    EXPECT_TRUE(report.flags.detectedSoftware.empty());
+    EXPECT_TRUE(observer.pauses.empty());
+    EXPECT_EQ(observer.testsStarting, 0);
+    EXPECT_EQ(report.picture.Width(), 256); // the preview still gets the file's picture
+}
+
+TEST(AnalysisRun, EveryTestAtPassWithFewRowsGivesClassFour) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    fake->maker = 1;
+    fake->makerName = "Canon";
+    fake->signature = "FF7B19E4";
+    fake->SetTag(0x927C, 2, "MakerNote");
+    fake->SetTag(0x0110, 1, "Canon EOS 5D");
+    fake->makerNoteIsOriginal = true;
+    fake->entryCounts[5] = 30;
+    cSilentObserver observer;
+    const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
+
+    ASSERT_FALSE(report.refused);
+    EXPECT_EQ(Captions(report),
+              (std::vector<std::string>{"Compression Signature", "Histogram", "MakerNote Data"}));
+    for (const ResultRow& row : report.rows)
+        EXPECT_EQ(row.word, "Pass") << row.caption;
+    EXPECT_EQ(report.ratingClass, 4);
+    EXPECT_TRUE(report.flags.signatureMatched);
+    EXPECT_EQ(report.messages.message, "This image is very likely to be an original from CANON Canon EOS 5D");
+    EXPECT_EQ(report.colour, 0x2F921Du);
+}
+
+TEST(AnalysisRun, RowsComeWorstFirstAndTheWorstDecidesBeforeTheAdjustment) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    fake->maker = 2;
+    fake->signature = "12345678"; // Nikon, unknown tables: 3
+    fake->SetTag(0x927C, 2, "MakerNote");
+    fake->makerNoteIsOriginal = true;
+    fake->entryCounts[5] = 30; // 5
+    fake->mpfExisted = fake->mpfValid = true;
+    cSilentObserver observer;
+    const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
+
+    ASSERT_EQ(report.rows.size(), 3u);
+    EXPECT_EQ(report.rows[0].caption, "Compression Signature");
+    EXPECT_EQ(report.rows[0].level, 3);
+    EXPECT_EQ(report.ratingClass, 4); // 3, raised by the valid MPF data
+}
+
+TEST(AnalysisRun, AFailingCodecCallCostsOnlyThatTestsRow) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    fake->signatureThrows = true;
+    cSilentObserver observer;
+    const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
+    EXPECT_EQ(Captions(report), (std::vector<std::string>{"MakerNote Data", "Histogram"}));
+}
+
+TEST(AnalysisRun, TellsTheObserverAboutEachStepWithinTheBands) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    fake->signature = "12345678";
+    cRecordingObserver observer;
+    AnalyzeFile(jpeg, holder, {}, observer);
+
+    EXPECT_EQ(observer.labels,
+              (std::vector<std::string>{"Analyzing Compression Signature...", "Analyzing MakerNote Data...",
+                                        "Analyzing Histogram...", "Wrapping up...",
+                                        "Please wait while we analyze the file..."}));
+    EXPECT_EQ(observer.testsStarting, 1);
+    // (low, high) inclusive bands: start, loaded, tests start, after three tests, wrapping up.
+    const std::vector<std::pair<int32_t, int32_t>> progressBands = {{5, 5},   {5, 5},   {20, 20}, {20, 29},
+                                                                    {30, 39}, {75, 89}, {90, 99}, {100, 100}};
+    ASSERT_EQ(observer.progress.size(), progressBands.size());
+    for (size_t i = 0; i < progressBands.size(); ++i) {
+        EXPECT_GE(observer.progress[i], progressBands[i].first) << i;
+        EXPECT_LE(observer.progress[i], progressBands[i].second) << i;
+    }
+    const std::vector<std::pair<int32_t, int32_t>> pauseBands = {
+        {0, 249}, {0, 199}, {0, 199}, {200, 549}, {500, 1249}};
+    ASSERT_EQ(observer.pauses.size(), pauseBands.size());
+    for (size_t i = 0; i < pauseBands.size(); ++i) {
+        EXPECT_GE(observer.pauses[i], pauseBands[i].first) << i;
+        EXPECT_LE(observer.pauses[i], pauseBands[i].second) << i;
+    }
+}
+
+TEST(AnalysisRun, PacesAfterTheSignatureTestEvenWithoutItsRow) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec(); // no signature: no row
+    cRecordingObserver observer;
+    const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
+    EXPECT_EQ(Captions(report), (std::vector<std::string>{"MakerNote Data", "Histogram"}));
+    EXPECT_EQ(observer.pauses.size(), 5u);
+}
+
+TEST(AnalysisRun, KeepsTheCodecAcrossRunsAndClosesItFirst) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    cSilentObserver observer;
+    AnalyzeFile(jpeg, holder, {}, observer);
+    AnalyzeFile(jpeg, holder, {}, observer);
+    EXPECT_EQ(holder.get(), fake);
+    EXPECT_EQ(fake->closeCount, 2);
+    EXPECT_EQ(fake->openCount, 2);
+}
+
+TEST(AnalysisRun, CreatesTheBuiltInCodecWhenNoComponentServes) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    for (const int32_t editorVersion : {0, 1259, 1260, 2000}) {
+        std::unique_ptr<IExifCodec> holder;
+        cSilentObserver observer;
+        const AnalysisReport report = AnalyzeFile(jpeg, holder, {.editorVersion = editorVersion}, observer);
+        EXPECT_NE(dynamic_cast<cExifCodec*>(holder.get()), nullptr) << editorVersion;
+        EXPECT_FALSE(report.flags.externalCodec);
+        EXPECT_EQ(report.openResult, 6); // an encoder's JPEG carries no EXIF
+    }
+}
+
+TEST(AnalysisRun, HandsBackTheUprightPictureOnlyWhenAskedFor) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "turned.jpg", {.exifOrientation = 6});
+    std::unique_ptr<IExifCodec> holder;
+    cSilentObserver observer;
+    const AnalysisReport shown = AnalyzeFile(jpeg, holder, {}, observer);
+    EXPECT_EQ(shown.picture.Width(), 32);
+    EXPECT_EQ(shown.picture.Height(), 256);
+    const AnalysisReport unseen = AnalyzeFile(jpeg, holder, {.keepPicture = false}, observer);
+    EXPECT_TRUE(unseen.picture.IsEmpty());
+    EXPECT_EQ(shown.rows, unseen.rows);
+}
+
+TEST(AnalysisRun, AJpegWithoutExifFailsOnItsMissingMakerNote) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "plain.jpg");
+    std::unique_ptr<IExifCodec> holder;
+    cSilentObserver observer;
+    const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
+    EXPECT_EQ(report.openResult, 6);
+    ASSERT_FALSE(report.rows.empty());
+    EXPECT_EQ(report.rows[0].caption, "MakerNote Data");
+    EXPECT_EQ(report.rows[0].level, 1);
+    EXPECT_EQ(report.ratingClass, 1);
+    EXPECT_EQ(report.messages.message, "This image has been processed by unknown software.");
+}
+
+TEST(AnalysisRun, TheFileStaysOpenWithItsTemporaryFilesUntilTheNextRun) {
+    test::ScopedTempFolder temp;
+    // A camera picture with an EXIF thumbnail, which the codec extracts to a temporary file.
+    const std::string camera = std::string(PELLVANE_CORPUS_DIR) + "/camera/Nikon D70.jpg";
+    const std::string plain = WriteJpeg(temp, "plain.jpg");
+    std::unique_ptr<IExifCodec> holder;
+    cSilentObserver observer;
+    AnalyzeFile(camera, holder, {}, observer);
+    ASSERT_FALSE(holder->ThumbnailCachePath().empty());
+    EXPECT_FALSE(temp.LeftoverFiles().empty());
+    AnalyzeFile(plain, holder, {}, observer);
+    EXPECT_TRUE(temp.LeftoverFiles().empty());
+    holder->CloseFile();
+    EXPECT_TRUE(temp.LeftoverFiles().empty());
+}
+
+} // namespace
+} // namespace pellvane
