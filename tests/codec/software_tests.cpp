@@ -6,6 +6,7 @@
 #include "support/JpegBuilder.h"
 #include "support/TempFolder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace pellvane {
@@ -330,6 +331,24 @@ TEST_F(Software, EditedCorpusPicturesNameTheirPrograms) {
         bool icc = false;
         EXPECT_EQ(IdentifySoftware(&codec, icc, name), *c.name != '\0');
         EXPECT_EQ(name, c.name);
+    }
+}
+
+// Damaged and unusual files of every kind: the rules read only what is there, and every
+// extracted image is gone after the file is closed.
+TEST_F(Software, EveryCorpusFileEndsCleanly) {
+    for (const char* folder : {"broken", "camera", "edited", "tiff"}) {
+        for (const auto& entry :
+             std::filesystem::directory_iterator(std::filesystem::path(PELLVANE_CORPUS_DIR) / folder)) {
+            SCOPED_TRACE(entry.path().string());
+            cExifCodec codec;
+            codec.OpenFile(entry.path().string());
+            std::string name;
+            bool icc = false;
+            IdentifySoftware(&codec, icc, name);
+            codec.CloseFile();
+            EXPECT_TRUE(temp.LeftoverFiles().empty());
+        }
     }
 }
 
