@@ -15,7 +15,9 @@ namespace {
 constexpr int kGridStep = 12;
 constexpr int kGridStart = 9;
 
-int HalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+int HalfEven(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
 // A pan position keeps its place in proportion when the range changes, or starts centred.
 int CarriedPan(int oldPosition, int oldRange, int newRange) {
@@ -79,8 +81,8 @@ void ucCanvas::LayOutActualSize() {
     panPosition_ = {CarriedPan(panPosition_.x(), panRange_.x(), newRange.x()),
                     CarriedPan(panPosition_.y(), panRange_.y(), newRange.y())};
     panRange_ = newRange;
-    pictureRect_ = QRect(area.left() + (area.width() - width) / 2, area.top() + (area.height() - height) / 2, width,
-                         height);
+    pictureRect_ = QRect(area.left() + (area.width() - width) / 2, area.top() + (area.height() - height) / 2,
+                         width, height);
 }
 
 std::optional<QPoint> ucCanvas::TextPosition() const {
@@ -109,7 +111,8 @@ void ucCanvas::paintEvent(QPaintEvent*) {
 
 void ucCanvas::PaintBackground(QPainter& painter) const {
     const QRect area = Area();
-    const bool opaqueFromCorner = !image_.isNull() && picture_.Alpha() == alpha_class::kOpaque && pictureRect_.topLeft() == area.topLeft();
+    const bool opaqueFromCorner = !image_.isNull() && picture_.Alpha() == alpha_class::kOpaque &&
+                                  pictureRect_.topLeft() == area.topLeft();
     if (!mapView_) {
         painter.fillRect(area, palette().color(QPalette::Dark));
         return;
@@ -132,7 +135,8 @@ void ucCanvas::PaintPicture(QPainter& painter) {
         const qreal ratio = devicePixelRatioF();
         const QSize target = pictureRect_.size() * ratio;
         if (scaledCache_.isNull() || scaledCache_.size() != target) {
-            scaledCache_ = QPixmap::fromImage(image_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            scaledCache_ =
+                QPixmap::fromImage(image_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             scaledCache_.setDevicePixelRatio(ratio);
         }
         painter.drawPixmap(pictureRect_.topLeft(), scaledCache_);
@@ -141,8 +145,9 @@ void ucCanvas::PaintPicture(QPainter& painter) {
     // Actual size: the visible part of the picture, enlarged by whole pixels.
     const QRect source(panPosition_.x() / zoom_, panPosition_.y() / zoom_, pictureRect_.width() / zoom_ + 2,
                        pictureRect_.height() / zoom_ + 2);
-    const QRect target(pictureRect_.left() - panPosition_.x() % zoom_, pictureRect_.top() - panPosition_.y() % zoom_,
-                       source.width() * zoom_, source.height() * zoom_);
+    const QRect target(pictureRect_.left() - panPosition_.x() % zoom_,
+                       pictureRect_.top() - panPosition_.y() % zoom_, source.width() * zoom_,
+                       source.height() * zoom_);
     painter.save();
     painter.setClipRect(pictureRect_);
     painter.drawImage(target, image_, source);
@@ -165,7 +170,8 @@ void ucCanvas::resizeEvent(QResizeEvent* event) {
 }
 
 void ucCanvas::mousePressEvent(QMouseEvent* event) {
-    if (!fitMode_ && event->button() == Qt::LeftButton) dragStart_ = event->position().toPoint() + panPosition_;
+    if (!fitMode_ && event->button() == Qt::LeftButton)
+        dragStart_ = event->position().toPoint() + panPosition_;
     QFrame::mousePressEvent(event); // the container hears the click as well
 }
 

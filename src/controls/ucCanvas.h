@@ -66,8 +66,8 @@ class ucCanvas : public QFrame {
     QRect Area() const { return contentsRect(); }
 
     cDIBSection picture_;
-    QImage image_;         // the picture as drawn, converted once per SetPicture
-    QPixmap scaledCache_;  // the fitted picture at screen resolution, rebuilt after a layout
+    QImage image_;        // the picture as drawn, converted once per SetPicture
+    QPixmap scaledCache_; // the fitted picture at screen resolution, rebuilt after a layout
     bool fitMode_ = false;
     int32_t zoom_ = 1;
     int32_t workMode_ = 0;

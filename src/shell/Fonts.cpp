@@ -38,13 +38,18 @@ QString FirstInstalled(std::initializer_list<QString> faces) {
 
 QString GetUIFontName(int32_t localeId) {
     switch (localeId) {
-    case 1041: return FirstInstalled({QStringLiteral("Meiryo UI")});
-    case 1042: return FirstInstalled({QStringLiteral("Malgun Gothic")});
+    case 1041:
+        return FirstInstalled({QStringLiteral("Meiryo UI")});
+    case 1042:
+        return FirstInstalled({QStringLiteral("Malgun Gothic")});
     case 1028:
-    case 3076: return FirstInstalled({QStringLiteral("Microsoft JhengHei UI")});
+    case 3076:
+        return FirstInstalled({QStringLiteral("Microsoft JhengHei UI")});
     case 2052:
-    case 4100: return FirstInstalled({QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei UI")});
-    default: return kWesternFace;
+    case 4100:
+        return FirstInstalled({QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei UI")});
+    default:
+        return kWesternFace;
     }
 }
 

@@ -74,9 +74,13 @@ ImageStrip::ImageStrip(const QString& resource, int count)
 
 ImageStrip::~ImageStrip() = default;
 
-bool ImageStrip::IsValid() const { return renderer_->isValid(); }
+bool ImageStrip::IsValid() const {
+    return renderer_->isValid();
+}
 
-QSize ImageStrip::CellSize() const { return CellRect(*renderer_, 0, count_).size().toSize(); }
+QSize ImageStrip::CellSize() const {
+    return CellRect(*renderer_, 0, count_).size().toSize();
+}
 
 QPixmap ImageStrip::Pixmap(int index, QSize size, qreal devicePixelRatio) const {
     QPixmap pixmap(size * devicePixelRatio);
@@ -84,7 +88,8 @@ QPixmap ImageStrip::Pixmap(int index, QSize size, qreal devicePixelRatio) const 
     if (index >= 0 && index < count_) {
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        RenderCell(*renderer_, index, count_, painter, QRectF(QPointF(0, 0), QSizeF(size * devicePixelRatio)));
+        RenderCell(*renderer_, index, count_, painter,
+                   QRectF(QPointF(0, 0), QSizeF(size * devicePixelRatio)));
     }
     pixmap.setDevicePixelRatio(devicePixelRatio);
     return pixmap;

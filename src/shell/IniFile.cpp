@@ -69,14 +69,19 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        const int length = lead < 0x80           ? 1
+                           : (lead >> 5) == 0x6  ? 2
+                           : (lead >> 4) == 0xE  ? 3
+                           : (lead >> 3) == 0x1E ? 4
+                                                 : 0;
         if (length == 0 || i + static_cast<size_t>(length) > text.size()) {
             out += u'\uFFFD';
             ++i;
             continue;
         }
         char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        for (int k = 1; k < length; ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         if (code >= 0x10000) {
             out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
             out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
@@ -105,16 +110,21 @@ bool LooksLikeUnmarkedUtf16(std::span<const uint8_t> bytes) {
     return bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0;
 }
 
-template <typename Char> bool IsBlank(Char c) { return c == Char(' ') || c == Char('\t'); }
+template <typename Char> bool IsBlank(Char c) {
+    return c == Char(' ') || c == Char('\t');
+}
 
 template <typename Char> std::basic_string_view<Char> Trimmed(std::basic_string_view<Char> text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
 template <typename Char> std::basic_string_view<Char> Unquoted(std::basic_string_view<Char> text) {
-    if (text.size() >= 2 && text.front() == text.back() && (text.front() == Char('"') || text.front() == Char('\'')))
+    if (text.size() >= 2 && text.front() == text.back() &&
+        (text.front() == Char('"') || text.front() == Char('\'')))
         return text.substr(1, text.size() - 2);
     return text;
 }
@@ -172,7 +182,8 @@ IniDocument IniDocument::ParseUnits(std::basic_string_view<Char> text, Convert t
     bool inSection = false;
     while (!text.empty()) {
         size_t end = 0;
-        while (end < text.size() && text[end] != Char('\r') && text[end] != Char('\n')) ++end;
+        while (end < text.size() && text[end] != Char('\r') && text[end] != Char('\n'))
+            ++end;
         const std::basic_string_view<Char> line = Trimmed(text.substr(0, end));
         text.remove_prefix(end < text.size() ? end + 1 : end);
 
@@ -215,7 +226,8 @@ IniDocument IniDocument::Parse(std::span<const uint8_t> bytes, IniReader reader,
         const std::u16string units = LittleEndianUnits(bytes);
         return ParseUnits(std::u16string_view(units), wideToUtf8);
     }
-    return ParseUnits(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), ansiToUtf8);
+    return ParseUnits(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                      ansiToUtf8);
 }
 
 IniDocument IniDocument::Load(const std::filesystem::path& file, IniReader reader, int32_t codePage) {
@@ -224,7 +236,8 @@ IniDocument IniDocument::Load(const std::filesystem::path& file, IniReader reade
     if (error || size > kLargestIniFile) return {};
     std::ifstream stream(file, std::ios::binary);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (!stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return {};
+    if (!stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        return {};
     return Parse(bytes, reader, codePage);
 }
 

@@ -47,7 +47,9 @@ std::string Uppered(std::string_view text) {
     return result;
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) { return Uppered(a) == Uppered(b); }
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    return Uppered(a) == Uppered(b);
+}
 
 std::filesystem::path TranslationFile(const std::filesystem::path& folder, std::string_view tag) {
     return folder / std::string(tag) / std::string(kFileName);
@@ -82,7 +84,9 @@ void SetProgramLocation(const std::filesystem::path& folder, const std::string& 
     ActiveTranslation() = {};
 }
 
-std::filesystem::path LanguageFolder() { return Location().folder / "Lang"; }
+std::filesystem::path LanguageFolder() {
+    return Location().folder / "Lang";
+}
 
 int32_t NumberOf(std::string_view text) {
     text = Trimmed(text);
@@ -108,12 +112,14 @@ int32_t InitLanguage(int32_t localeId) {
 
     translation.state.activeFile = candidate;
     translation.state.unicode = DeclaresUnicode(candidate, localeId);
-    translation.document = IniDocument::Load(candidate, translation.state.unicode ? IniReader::Wide : IniReader::Ansi,
-                                             AnsiCodePage(localeId));
+    translation.document = IniDocument::Load(
+        candidate, translation.state.unicode ? IniReader::Wide : IniReader::Ansi, AnsiCodePage(localeId));
     return localeId;
 }
 
-const TranslationState& CurrentTranslation() { return ActiveTranslation().state; }
+const TranslationState& CurrentTranslation() {
+    return ActiveTranslation().state;
+}
 
 void InstallTranslationLookup() {
     SetTextProvider([](std::string_view section, std::string_view key) -> std::optional<std::string> {
@@ -130,7 +136,8 @@ std::string TitleWithProduct(std::string_view translated, std::string_view engli
 LanguageMenu BuildLanguageMenu(const std::filesystem::path& folder, int32_t currentLocale) {
     std::vector<std::filesystem::path> subfolders;
     std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
         if (IsFile(it->path() / std::string(kFileName))) subfolders.push_back(it->path());
     }
     std::sort(subfolders.begin(), subfolders.end());
@@ -153,8 +160,10 @@ LanguageMenu BuildLanguageMenu(const std::filesystem::path& folder, int32_t curr
     return menu;
 }
 
-std::optional<LanguageNotice> ChooseLanguage(LanguageMenu& menu, int index, const std::filesystem::path& folder) {
-    if (index < 0 || index >= static_cast<int>(menu.items.size()) || index == menu.checkedIndex) return std::nullopt;
+std::optional<LanguageNotice> ChooseLanguage(LanguageMenu& menu, int index,
+                                             const std::filesystem::path& folder) {
+    if (index < 0 || index >= static_cast<int>(menu.items.size()) || index == menu.checkedIndex)
+        return std::nullopt;
     if (menu.checkedIndex >= 0) menu.items[static_cast<size_t>(menu.checkedIndex)].checked = false;
     menu.items[static_cast<size_t>(index)].checked = true;
     menu.checkedIndex = static_cast<int16_t>(index);
@@ -162,10 +171,9 @@ std::optional<LanguageNotice> ChooseLanguage(LanguageMenu& menu, int index, cons
     const std::string& tag = menu.items[static_cast<size_t>(index)].tag;
     const std::filesystem::path file = TranslationFile(folder, tag);
     const int32_t codePage = AnsiCodePage(NumberOf(tag));
-    return LanguageNotice{
-        ReadIniWide("Window", "Window.Message.Notice.LanguageChanged", file,
-                    "Please restart the program to apply language settings", codePage),
-        ReadIniWide("Window", "Window.Message.Notice", file, "Notice", codePage)};
+    return LanguageNotice{ReadIniWide("Window", "Window.Message.Notice.LanguageChanged", file,
+                                      "Please restart the program to apply language settings", codePage),
+                          ReadIniWide("Window", "Window.Message.Notice", file, "Notice", codePage)};
 }
 
 } // namespace pellvane

@@ -18,9 +18,9 @@ void SetProgramLocation(const std::filesystem::path& folder, const std::string& 
 std::filesystem::path LanguageFolder();
 
 struct TranslationState {
-    int32_t localeId = 0;                // 0 until resolved
-    std::filesystem::path activeFile;    // empty: every lookup answers its English default
-    bool unicode = false;                // the active file is read with the wide reader
+    int32_t localeId = 0;             // 0 until resolved
+    std::filesystem::path activeFile; // empty: every lookup answers its English default
+    bool unicode = false;             // the active file is read with the wide reader
 };
 
 // Resolves the locale (the given one; else the stored "Validator"/"LocaleID"; else the
@@ -64,6 +64,7 @@ struct LanguageNotice {
 
 // Checks item `index` and answers the notice to show, in the chosen language. Choosing the
 // item that is already checked changes nothing and answers no notice.
-std::optional<LanguageNotice> ChooseLanguage(LanguageMenu& menu, int index, const std::filesystem::path& folder);
+std::optional<LanguageNotice> ChooseLanguage(LanguageMenu& menu, int index,
+                                             const std::filesystem::path& folder);
 
 } // namespace pellvane

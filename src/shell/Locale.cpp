@@ -51,7 +51,8 @@ int32_t LocaleIdFromPosixName(std::string_view name) {
     name = name.substr(0, name.find_first_of(".@"));
     const size_t separator = name.find_first_of("_-");
     const std::string language = Lowered(name.substr(0, separator));
-    const std::string country = separator == std::string_view::npos ? "" : Uppered(name.substr(separator + 1));
+    const std::string country =
+        separator == std::string_view::npos ? "" : Uppered(name.substr(separator + 1));
 
     int32_t languageDefault = 0;
     for (const LocaleEntry& entry : kLocales) {
@@ -75,17 +76,25 @@ int32_t AnsiCodePage(int32_t localeId) {
     switch (localeId & 0x3FF) {
     case 0x04: // Chinese: Traditional for Taiwan, Hong Kong and Macao, Simplified elsewhere
         return (localeId == 1028 || localeId == 3076 || localeId == 5124) ? 950 : 936;
-    case 0x11: return 932;  // Japanese
-    case 0x12: return 949;  // Korean
-    case 0x1E: return 874;  // Thai
-    case 0x2A: return 1258; // Vietnamese
-    case 0x01: return 1256; // Arabic
-    case 0x0D: return 1255; // Hebrew
-    case 0x08: return 1253; // Greek
-    case 0x1F: return 1254; // Turkish
-    case 0x02: // Bulgarian
-    case 0x19: // Russian
-    case 0x22: // Ukrainian
+    case 0x11:
+        return 932; // Japanese
+    case 0x12:
+        return 949; // Korean
+    case 0x1E:
+        return 874; // Thai
+    case 0x2A:
+        return 1258; // Vietnamese
+    case 0x01:
+        return 1256; // Arabic
+    case 0x0D:
+        return 1255; // Hebrew
+    case 0x08:
+        return 1253; // Greek
+    case 0x1F:
+        return 1254; // Turkish
+    case 0x02:       // Bulgarian
+    case 0x19:       // Russian
+    case 0x22:       // Ukrainian
         return 1251;
     case 0x05: // Czech
     case 0x0E: // Hungarian
@@ -99,7 +108,8 @@ int32_t AnsiCodePage(int32_t localeId) {
     case 0x26: // Latvian
     case 0x27: // Lithuanian
         return 1257;
-    default: return 1252;
+    default:
+        return 1252;
     }
 }
 

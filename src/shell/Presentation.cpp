@@ -30,21 +30,30 @@ ColumnWidths ResultColumnWidths(int32_t listWidth, int32_t scrollBarWidth) {
 uint32_t ClassColour(int16_t ratingClass) {
     switch (ratingClass) {
     case 1:
-    case 2: return 0xB41010;
-    case 3: return 0xE19D0F;
-    default: return 0x2F921D;
+    case 2:
+        return 0xB41010;
+    case 3:
+        return 0xE19D0F;
+    default:
+        return 0x2F921D;
     }
 }
 
-int RatingImageIndex(int16_t ratingClass) { return std::clamp(ratingClass - 1, 0, 4); }
+int RatingImageIndex(int16_t ratingClass) {
+    return std::clamp(ratingClass - 1, 0, 4);
+}
 
 std::string TipsLinkPath(int16_t ratingClass) {
     return std::string("/report/?from=vldt&type=") + (ratingClass < 3 ? "report" : "submit");
 }
 
-std::string VersionLabel(int major, int minor) { return "v" + std::to_string(major) + "." + ZeroPadded(minor, 2); }
+std::string VersionLabel(int major, int minor) {
+    return "v" + std::to_string(major) + "." + ZeroPadded(minor, 2);
+}
 
-std::string PaddedRevision(int revision) { return ZeroPadded(revision, 4); }
+std::string PaddedRevision(int revision) {
+    return ZeroPadded(revision, 4);
+}
 
 std::string AboutVersionLabel(std::string_view versionWord, int major, int minor, int revision) {
     return std::string(versionWord) + " " + std::to_string(major) + "." + ZeroPadded(minor, 2) + " Build " +

@@ -8,7 +8,9 @@ namespace {
 const QString kApplication = QStringLiteral("Pellvane");
 const QString kDefaultWebSite = QStringLiteral("https://www.pellvane.com");
 
-QString ValuePath(const QString& section, const QString& key) { return section + QLatin1Char('/') + key; }
+QString ValuePath(const QString& section, const QString& key) {
+    return section + QLatin1Char('/') + key;
+}
 
 } // namespace
 
@@ -24,13 +26,15 @@ void SaveSetting(const QString& section, const QString& key, const QString& valu
 
 QString WebSite() {
     QString site = GetSetting(QStringLiteral("Validator"), QStringLiteral("WebSite")).trimmed();
-    while (site.endsWith(QLatin1Char('/'))) site.chop(1);
+    while (site.endsWith(QLatin1Char('/')))
+        site.chop(1);
     return site.isEmpty() ? kDefaultWebSite : site;
 }
 
 int EditorVersion() {
     bool isNumber = false;
-    const int version = GetSetting(QStringLiteral("AppInfo"), QStringLiteral("EditorVersion")).trimmed().toInt(&isNumber);
+    const int version =
+        GetSetting(QStringLiteral("AppInfo"), QStringLiteral("EditorVersion")).trimmed().toInt(&isNumber);
     return isNumber ? version : 0;
 }
 

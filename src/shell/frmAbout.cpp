@@ -92,18 +92,20 @@ void frmAbout::ApplyTexts() {
         TitleWithProduct(GetText("Window", "Window.About.Caption", kAboutTitle), kAboutTitle));
     setWindowTitle(title);
     lblTitle_->setText(QString::fromUtf8(kProductTitle.data(), qsizetype(kProductTitle.size())));
-    lblVersion_->setText(QString::fromStdString(AboutVersionLabel(GetText("Window", "Window.About.Version", "Version"),
-                                                                  kVersionMajor, kVersionMinor, kVersionRevision)));
+    lblVersion_->setText(
+        QString::fromStdString(AboutVersionLabel(GetText("Window", "Window.About.Version", "Version"),
+                                                 kVersionMajor, kVersionMinor, kVersionRevision)));
     const QString credit = QString::fromStdString(GetText("Setup", "Copyright", ""));
     if (!credit.isEmpty()) {
         lblCopyright_->setText(lblCopyright_->text() + QStringLiteral(" (") +
-                               Text("Window.About.Translation", "Translation") + QStringLiteral(": ") + credit +
-                               QStringLiteral(")"));
+                               Text("Window.About.Translation", "Translation") + QStringLiteral(": ") +
+                               credit + QStringLiteral(")"));
     }
-    lblDisclaimer_->setText(Text("Window.About.Disclaimer",
-                                 "Warning: this program is protected by copyright law and international treaties. "
-                                 "Unauthorized reproduction or distribution of this program, or any portion of it, "
-                                 "may result in severe civil and criminal penalties."));
+    lblDisclaimer_->setText(
+        Text("Window.About.Disclaimer",
+             "Warning: this program is protected by copyright law and international treaties. "
+             "Unauthorized reproduction or distribution of this program, or any portion of it, "
+             "may result in severe civil and criminal penalties."));
     cmdOK_->setText(Text("Window.About.OK", "&OK"));
     cmdUpdate_->setText(Text("Window.About.CheckForUpdates", "Check for &Updates"));
 

@@ -51,9 +51,13 @@ QString Text(std::string_view key, std::string_view english) {
     return QString::fromStdString(GetText("Window", key, english));
 }
 
-QString WithoutAccelerator(QString caption) { return caption.remove(QLatin1Char('&')); }
+QString WithoutAccelerator(QString caption) {
+    return caption.remove(QLatin1Char('&'));
+}
 
-QColor ColourOf(uint32_t rgb) { return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)); }
+QColor ColourOf(uint32_t rgb) {
+    return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
+}
 
 QLabel* PlainLabel(QWidget* parent, const char* name) {
     // Messages can carry text read from the file (software names), which must never be
@@ -130,7 +134,8 @@ class frmMain::RunObserver final : public IAnalysisObserver {
 frmMain::frmMain(const QString& commandLine, Analyzer analyzer, QWidget* parent)
     : QWidget(parent), analyzer_(analyzer ? std::move(analyzer) : Analyzer(&pellvane::AnalyzeFile)),
       commandLine_(commandLine), toolImages_(QStringLiteral(":/images/TOOL.svg"), 2),
-      startImage_(QStringLiteral(":/images/START.svg"), 1), ratingImages_(QStringLiteral(":/images/RATING.svg"), 5),
+      startImage_(QStringLiteral(":/images/START.svg"), 1),
+      ratingImages_(QStringLiteral(":/images/RATING.svg"), 5),
       statusImages_(QStringLiteral(":/images/STATUS.svg"), 4),
       messageIcons_(QStringLiteral(":/images/MESSAGE.svg"), 3) {
     setObjectName(QStringLiteral("frmMain"));
@@ -381,7 +386,8 @@ QWidget* frmMain::BuildMessageCard() {
     noticeRow->addStretch();
     legacy->addLayout(noticeRow);
 
-    for (QFrame* panel : picAlert_) column->addWidget(panel);
+    for (QFrame* panel : picAlert_)
+        column->addWidget(panel);
     return card;
 }
 
@@ -443,9 +449,10 @@ void frmMain::ApplyTexts() {
     setWindowTitle(title);
     lblTitle_->setText(title);
     lblVer_->setText(QString::fromStdString(VersionLabel(kVersionMajor, kVersionMinor)));
-    lblDescription_->setText(Text("Window.Main.Description",
-                                  "Test if a digital photo is an original or has been processed since taken out "
-                                  "from the camera."));
+    lblDescription_->setText(
+        Text("Window.Main.Description",
+             "Test if a digital photo is an original or has been processed since taken out "
+             "from the camera."));
     const QString about = Text("Window.Tool.About", "&About");
     cmdAbout_->setText(about);
     cmdAbout_->setToolTip(WithoutAccelerator(about));
@@ -470,7 +477,8 @@ void frmMain::ApplyInterfaceFont(const QString& face) {
         widget->setFont(font);
     };
     applyTo(this);
-    for (QWidget* child : findChildren<QWidget*>()) applyTo(child);
+    for (QWidget* child : findChildren<QWidget*>())
+        applyTo(child);
 }
 
 void frmMain::RecordProgramInfo() const {
@@ -542,10 +550,13 @@ void frmMain::OnWatchdog() {
 
 void frmMain::OpenWebPage(std::string_view pathAndQuery) const {
     // A browser that fails to start is not the program's failure to report.
-    QDesktopServices::openUrl(QUrl(WebSite() + QString::fromUtf8(pathAndQuery.data(), qsizetype(pathAndQuery.size()))));
+    QDesktopServices::openUrl(
+        QUrl(WebSite() + QString::fromUtf8(pathAndQuery.data(), qsizetype(pathAndQuery.size()))));
 }
 
-QString frmMain::TipsLinkUrl() const { return WebSite() + QString::fromStdString(TipsLinkPath(ratingClass_)); }
+QString frmMain::TipsLinkUrl() const {
+    return WebSite() + QString::fromStdString(TipsLinkPath(ratingClass_));
+}
 
 void frmMain::ShowAbout() {
     frmAbout about(this);
@@ -584,7 +595,16 @@ void frmMain::AnalyzeFile(const QString& path) {
     observer.Progress(5);
 
     const AnalysisSettings settings{EditorVersion(), true};
-    AnalysisReport report = analyzer_(path.toStdString(), codec_, settings, observer);
+    AnalysisReport report;
+    try {
+        report = analyzer_(path.toStdString(), codec_, settings, observer);
+    } catch (const std::exception& error) {
+        // The run reports failures as values; anything thrown all the same (memory running
+        // out, say) ends this run with its description rather than leaving the window busy.
+        report = {};
+        report.refused = true;
+        report.refusal = error.what();
+    }
     tmrMax_->stop();
 
     if (report.refused) {
@@ -611,7 +631,8 @@ void frmMain::EndRun() {
 
 void frmMain::ShowResults(AnalysisReport& report) {
     lvResults_->clear();
-    for (const ResultRow& row : report.rows) AddResultRow(row);
+    for (const ResultRow& row : report.rows)
+        AddResultRow(row);
     ucPreview_->SetPicture(std::move(report.picture));
     ucPreview_->SetZoom(1);
     ShowRating(report);
@@ -639,13 +660,15 @@ void frmMain::ShowRating(const AnalysisReport& report) {
     ratingClass_ = report.ratingClass;
     lblRating_->setText(QString::fromStdString(report.title));
     // The window's style sheet decides backgrounds, so the bar's colour is set through it.
-    lblColor_->setStyleSheet(QStringLiteral("background-color: %1;").arg(ColourOf(ClassColour(ratingClass_)).name()));
+    lblColor_->setStyleSheet(
+        QStringLiteral("background-color: %1;").arg(ColourOf(ClassColour(ratingClass_)).name()));
     tbRating_->setIcon(ratingImages_.Icon(RatingImageIndex(ratingClass_)));
     lblTips_[1]->setText(QString::fromStdString(report.description));
 }
 
 void frmMain::ShowMessages(const RatingMessages& messages) {
-    for (size_t i = 0; i < picAlert_.size(); ++i) picAlert_[i]->setVisible(messages.panels[i]);
+    for (size_t i = 0; i < picAlert_.size(); ++i)
+        picAlert_[i]->setVisible(messages.panels[i]);
     imgAlert_[0]->setVisible(messages.alertIcon);
     imgAlert_[1]->setVisible(messages.warningIcon);
     imgAlert_[2]->setVisible(messages.noticeIcon);

@@ -37,8 +37,9 @@ class frmMain : public QWidget {
 
   public:
     // The analysis run; the real one unless a test puts another in its place.
-    using Analyzer = std::function<AnalysisReport(const std::string& path, std::unique_ptr<IExifCodec>& codec,
-                                                  const AnalysisSettings& settings, IAnalysisObserver& observer)>;
+    using Analyzer =
+        std::function<AnalysisReport(const std::string& path, std::unique_ptr<IExifCodec>& codec,
+                                     const AnalysisSettings& settings, IAnalysisObserver& observer)>;
 
     // `commandLine` is the program's argument text; 50 ms after the window is built the file
     // it names, if any, is analysed.

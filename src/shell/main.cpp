@@ -13,7 +13,9 @@ namespace {
 
 // Nothing needs preparing before the first window on this platform; the answer is kept so
 // that start-up reads the same everywhere.
-bool InitControls() { return true; }
+bool InitControls() {
+    return true;
+}
 
 } // namespace
 } // namespace pellvane
@@ -25,7 +27,8 @@ int main(int argc, char** argv) {
 
     pellvane::InitControls();
     const QFileInfo executable(QCoreApplication::applicationFilePath());
-    pellvane::SetProgramLocation(executable.absolutePath().toStdString(), executable.completeBaseName().toStdString());
+    pellvane::SetProgramLocation(executable.absolutePath().toStdString(),
+                                 executable.completeBaseName().toStdString());
     pellvane::InstallTranslationLookup();
 
     pellvane::frmMain window(QString::fromStdString(pellvane::RawArguments(argc, argv)));

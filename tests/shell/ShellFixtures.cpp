@@ -19,7 +19,8 @@ ProgramFolder::ProgramFolder() {
     SetProgramLocation(Path(), "pellvane-validator");
 }
 
-void ProgramFolder::WriteTranslation(const QString& folder, const QString& text, FileEncoding encoding) const {
+void ProgramFolder::WriteTranslation(const QString& folder, const QString& text,
+                                     FileEncoding encoding) const {
     const QString dir = QString::fromStdString((LangFolder() / folder.toStdString()).string());
     QDir().mkpath(dir);
     QFile file(dir + QStringLiteral("/lang.cfg"));
@@ -28,8 +29,10 @@ void ProgramFolder::WriteTranslation(const QString& folder, const QString& text,
 
 QString TranslationText(const QString& app, int localeId, const QString& encoding, const QString& localName,
                         const QString& windowLines, const QString& copyright) {
-    const QString credit = copyright.isEmpty() ? QString() : QStringLiteral("Copyright=") + copyright + "\r\n";
-    return QStringLiteral("[Setup]\r\nApp=%1\r\nLocaleID=%2\r\nEncoding=%3\r\nLocalName=%4\r\n%5\r\n[Window]\r\n%6\r\n")
+    const QString credit =
+        copyright.isEmpty() ? QString() : QStringLiteral("Copyright=") + copyright + "\r\n";
+    return QStringLiteral(
+               "[Setup]\r\nApp=%1\r\nLocaleID=%2\r\nEncoding=%3\r\nLocalName=%4\r\n%5\r\n[Window]\r\n%6\r\n")
         .arg(app)
         .arg(localeId)
         .arg(encoding, localName, credit, windowLines);

@@ -15,7 +15,8 @@ cDIBSection SolidPicture(int width, int height, std::array<uint8_t, 4> bgra) {
     cDIBSection picture;
     picture.InitializeDIB(width, height);
     std::span<uint8_t> bytes = picture.BitsPointer();
-    for (size_t i = 0; i < bytes.size(); i += 4) std::copy(bgra.begin(), bgra.end(), bytes.begin() + long(i));
+    for (size_t i = 0; i < bytes.size(); i += 4)
+        std::copy(bgra.begin(), bgra.end(), bytes.begin() + long(i));
     return picture;
 }
 

@@ -56,7 +56,8 @@ AnalysisReport ReportOfClass(int16_t ratingClass) {
     report.title = "Class " + std::to_string(ratingClass);
     report.description = "Description of class " + std::to_string(ratingClass);
     report.messages.message = "<b>Main message</b>";
-    report.messages.linkCaption = ratingClass < 3 ? "Report Mistakes or Ask an Expert" : "Submit for Further Analysis";
+    report.messages.linkCaption =
+        ratingClass < 3 ? "Report Mistakes or Ask an Expert" : "Submit for Further Analysis";
     report.messages.link = ratingClass < 3 ? LinkType::Report : LinkType::Submit;
     report.messages.alertIcon = ratingClass <= 2;
     report.messages.warningIcon = ratingClass == 3;
@@ -97,7 +98,9 @@ struct Window {
         run.window = window.get();
         window->show();
     }
-    template <typename T> T* Child(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
+    template <typename T> T* Child(const char* name) const {
+        return window->findChild<T*>(QLatin1String(name));
+    }
     bool RunAndWait(const QString& path) {
         QSignalSpy finished(window.get(), &frmMain::AnalysisFinished);
         window->AnalyzeFile(path);
@@ -108,7 +111,8 @@ struct Window {
 QMimeData* FileDrop(const QStringList& paths) {
     auto* data = new QMimeData;
     QList<QUrl> urls;
-    for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
     data->setUrls(urls);
     return data;
 }
@@ -140,7 +144,9 @@ QStringList AnswerMessageBoxes(const std::function<void()>& action) {
     return texts;
 }
 
-QImage ImageOf(const QIcon& icon, int size) { return icon.pixmap(QSize(size, size)).toImage(); }
+QImage ImageOf(const QIcon& icon, int size) {
+    return icon.pixmap(QSize(size, size)).toImage();
+}
 
 } // namespace
 
@@ -164,6 +170,7 @@ class MainWindowTest : public QObject {
     void classesShowTheirColourPictureAndLink();
     void messagePanelsFollowTheReport();
     void refusedFileReturnsToTheStartScreen();
+    void runThatThrowsEndsWithAMessageAndLeavesTheWindowUsable();
     void watchdogEndsAPauseThatRunsOn();
     void languageMenuShowsTranslationsAndSavesTheChoice();
     void aboutWindowShowsVersionAndTranslatorCredit();
@@ -195,7 +202,8 @@ void MainWindowTest::loadShowsTheStartScreenAndRecordsTheProgram() {
     QCOMPARE(w.window->windowTitle(), QStringLiteral("Pellvane Photo Validator"));
     QCOMPARE(w.Child<QLabel>("lblVer")->text(),
              QString::fromStdString(VersionLabel(kVersionMajor, kVersionMinor)));
-    QCOMPARE(GetSetting("AppInfo", "ValidatorVersion"), QString::fromStdString(PaddedRevision(kVersionRevision)));
+    QCOMPARE(GetSetting("AppInfo", "ValidatorVersion"),
+             QString::fromStdString(PaddedRevision(kVersionRevision)));
     QCOMPARE(GetSetting("AppInfo", "Validator"), QCoreApplication::applicationFilePath());
 }
 
@@ -204,7 +212,8 @@ void MainWindowTest::commandLineStartsOneRun_data() {
     QTest::addColumn<QStringList>("analysed");
     QTest::newRow("empty") << "" << QStringList{};
     QTest::newRow("single quotes") << "'/photos/a b.jpg'" << QStringList{"/photos/a b.jpg"};
-    QTest::newRow("two quoted paths") << "\"/photos/a.jpg\" \"/photos/b.jpg\"" << QStringList{"/photos/a.jpg"};
+    QTest::newRow("two quoted paths")
+        << "\"/photos/a.jpg\" \"/photos/b.jpg\"" << QStringList{"/photos/a.jpg"};
     QTest::newRow("unclosed quote") << "\"/photos/a.jpg" << QStringList{};
 }
 
@@ -215,7 +224,10 @@ void MainWindowTest::commandLineStartsOneRun() {
     // The run pauses and processes events for longer than the timer's interval; the timer
     // must still fire only once.
     w.run.during = [](frmMain&, IAnalysisObserver& observer) { observer.Pause(200); };
-    QTest::qWait(600);
+    if (!analysed.isEmpty()) QTRY_COMPARE_WITH_TIMEOUT(w.run.paths, analysed, 10000);
+    QTRY_VERIFY(!w.window->IsBusy());
+    // Long enough for the timer to have fired a second time, were it able to.
+    QTest::qWait(300);
     QCOMPARE(w.run.paths, analysed);
     QCOMPARE(w.Child<QWidget>("picBox")->isVisible(), !analysed.isEmpty());
 }
@@ -352,7 +364,8 @@ void MainWindowTest::classesShowTheirColourPictureAndLink() {
     QCOMPARE(ImageOf(w.Child<QToolButton>("tbRating")->icon(), 42),
              rating.Pixmap(ratingClass - 1, QSize(42, 42)).toImage());
     QVERIFY(w.window->TipsLinkUrl().endsWith("/report/?from=vldt&type=" + linkType));
-    QVERIFY(w.Child<QLabel>("lnkTips")->text().contains(QString::fromStdString(w.run.report.messages.linkCaption)));
+    QVERIFY(w.Child<QLabel>("lnkTips")->text().contains(
+        QString::fromStdString(w.run.report.messages.linkCaption)));
 }
 
 void MainWindowTest::messagePanelsFollowTheReport() {
@@ -364,7 +377,8 @@ void MainWindowTest::messagePanelsFollowTheReport() {
     QVERIFY(w.RunAndWait("/photos/a.jpg"));
     for (const char* shown : {"picAlert0", "picAlert1", "picAlert2", "imgAlert0"})
         QVERIFY2(w.Child<QWidget>(shown)->isVisible(), shown);
-    for (const char* hidden : {"imgAlert2", "imgAlert4"}) QVERIFY2(!w.Child<QWidget>(hidden)->isVisible(), hidden);
+    for (const char* hidden : {"imgAlert2", "imgAlert4"})
+        QVERIFY2(!w.Child<QWidget>(hidden)->isVisible(), hidden);
     // Text from the file reaches the message line as text, never as markup.
     QCOMPARE(w.Child<QLabel>("lblTips2")->text(), QStringLiteral("<b>Main message</b>"));
     QCOMPARE(w.Child<QLabel>("lblTips2")->textFormat(), Qt::PlainText);
@@ -393,6 +407,16 @@ void MainWindowTest::refusedFileReturnsToTheStartScreen() {
     QVERIFY(!w.Child<QWidget>("pbWorking")->isVisible());
     QCOMPARE(w.Child<QTreeWidget>("lvResults")->topLevelItemCount(), 0);
     QVERIFY(!w.window->IsBusy());
+}
+
+void MainWindowTest::runThatThrowsEndsWithAMessageAndLeavesTheWindowUsable() {
+    Window w;
+    w.run.during = [](frmMain&, IAnalysisObserver&) { throw std::runtime_error("out of memory"); };
+    const QStringList boxes = AnswerMessageBoxes([&w] { QVERIFY(w.RunAndWait("/photos/huge.jpg")); });
+    QCOMPARE(boxes, QStringList{"out of memory"});
+    QVERIFY(!w.window->IsBusy());
+    QVERIFY(w.Child<QWidget>("tbStart")->isVisible());
+    QVERIFY(w.window->close());
 }
 
 void MainWindowTest::watchdogEndsAPauseThatRunsOn() {
@@ -433,17 +457,18 @@ void MainWindowTest::languageMenuShowsTranslationsAndSavesTheChoice() {
 }
 
 void MainWindowTest::aboutWindowShowsVersionAndTranslatorCredit() {
-    program_->WriteTranslation("1031",
-                               TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
-                                               "Window.About.Caption=\u00DCber Pellvane\r\n"
-                                               "Window.About.Version=Fassung\r\nWindow.About.Translation=\u00DCbersetzung",
-                                               "Team X"),
-                               FileEncoding::Ansi);
+    program_->WriteTranslation(
+        "1031",
+        TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
+                        "Window.About.Caption=\u00DCber Pellvane\r\n"
+                        "Window.About.Version=Fassung\r\nWindow.About.Translation=\u00DCbersetzung",
+                        "Team X"),
+        FileEncoding::Ansi);
     SaveSetting("Validator", "LocaleID", "1031");
     frmAbout about;
     QCOMPARE(about.windowTitle(), QStringLiteral("\u00DCber Pellvane"));
-    const QString version = QString::fromStdString(
-        AboutVersionLabel("Fassung", kVersionMajor, kVersionMinor, kVersionRevision));
+    const QString version =
+        QString::fromStdString(AboutVersionLabel("Fassung", kVersionMajor, kVersionMinor, kVersionRevision));
     QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), version);
     QVERIFY(about.findChild<QLabel*>("lblCopyright")->text().endsWith(" (\u00DCbersetzung: Team X)"));
 }

@@ -37,18 +37,30 @@ void StartUpTest::commandLineNamesTheFile_data() {
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<QString>("expected"); // "<none>" when no analysis starts
 
-    QTest::newRow("empty") << "" << "<none>";
-    QTest::newRow("only spaces") << "    " << "<none>";
-    QTest::newRow("bare path") << "/photos/a.jpg" << "/photos/a.jpg";
-    QTest::newRow("bare path with spaces, taken whole") << "  /my photos/a b.jpg " << "/my photos/a b.jpg";
-    QTest::newRow("double quotes") << "\"/photos/a.jpg\"" << "/photos/a.jpg";
-    QTest::newRow("single quotes") << "'/photos/a.jpg'" << "/photos/a.jpg";
-    QTest::newRow("spaces inside the quotes are trimmed") << "\"  /photos/a.jpg  \"" << "/photos/a.jpg";
-    QTest::newRow("two quoted paths: the first") << "\"/photos/a.jpg\" \"/photos/b.jpg\"" << "/photos/a.jpg";
-    QTest::newRow("text before the quote is ignored") << "--flag '/photos/a.jpg' tail" << "/photos/a.jpg";
-    QTest::newRow("unclosed quote") << "\"/photos/a.jpg" << "<none>";
-    QTest::newRow("empty quotes") << "\"\"" << "<none>";
-    QTest::newRow("mixed quotes pair up") << "'/photos/a.jpg\"" << "/photos/a.jpg";
+    QTest::newRow("empty") << ""
+                           << "<none>";
+    QTest::newRow("only spaces") << "    "
+                                 << "<none>";
+    QTest::newRow("bare path") << "/photos/a.jpg"
+                               << "/photos/a.jpg";
+    QTest::newRow("bare path with spaces, taken whole") << "  /my photos/a b.jpg "
+                                                        << "/my photos/a b.jpg";
+    QTest::newRow("double quotes") << "\"/photos/a.jpg\""
+                                   << "/photos/a.jpg";
+    QTest::newRow("single quotes") << "'/photos/a.jpg'"
+                                   << "/photos/a.jpg";
+    QTest::newRow("spaces inside the quotes are trimmed") << "\"  /photos/a.jpg  \""
+                                                          << "/photos/a.jpg";
+    QTest::newRow("two quoted paths: the first") << "\"/photos/a.jpg\" \"/photos/b.jpg\""
+                                                 << "/photos/a.jpg";
+    QTest::newRow("text before the quote is ignored") << "--flag '/photos/a.jpg' tail"
+                                                      << "/photos/a.jpg";
+    QTest::newRow("unclosed quote") << "\"/photos/a.jpg"
+                                    << "<none>";
+    QTest::newRow("empty quotes") << "\"\""
+                                  << "<none>";
+    QTest::newRow("mixed quotes pair up") << "'/photos/a.jpg\""
+                                          << "/photos/a.jpg";
 }
 
 void StartUpTest::commandLineNamesTheFile() {
@@ -164,7 +176,8 @@ void StartUpTest::classesMapToColourPictureAndLink() {
     QFETCH(QString, linkType);
     QCOMPARE(ClassColour(int16_t(ratingClass)), colour);
     QCOMPARE(RatingImageIndex(int16_t(ratingClass)), picture);
-    QCOMPARE(QString::fromStdString(TipsLinkPath(int16_t(ratingClass))), "/report/?from=vldt&type=" + linkType);
+    QCOMPARE(QString::fromStdString(TipsLinkPath(int16_t(ratingClass))),
+             "/report/?from=vldt&type=" + linkType);
 }
 
 void StartUpTest::versionTextsArePadded_data() {
@@ -174,9 +187,15 @@ void StartUpTest::versionTextsArePadded_data() {
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("about");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("short numbers") << 1 << 5 << 7 << "v1.05" << "Version 1.05 Build 0007" << "0007";
-    QTest::newRow("two-digit minor") << 2 << 12 << 345 << "v2.12" << "Version 2.12 Build 0345" << "0345";
-    QTest::newRow("long revision as is") << 1 << 0 << 12345 << "v1.00" << "Version 1.00 Build 12345" << "12345";
+    QTest::newRow("short numbers") << 1 << 5 << 7 << "v1.05"
+                                   << "Version 1.05 Build 0007"
+                                   << "0007";
+    QTest::newRow("two-digit minor") << 2 << 12 << 345 << "v2.12"
+                                     << "Version 2.12 Build 0345"
+                                     << "0345";
+    QTest::newRow("long revision as is") << 1 << 0 << 12345 << "v1.00"
+                                         << "Version 1.00 Build 12345"
+                                         << "12345";
 }
 
 void StartUpTest::versionTextsArePadded() {

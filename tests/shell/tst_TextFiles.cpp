@@ -28,31 +28,73 @@ std::span<const uint8_t> Bytes(const QByteArray& data) {
 
 // The keys every translation must carry: the window, the About window, the analysis and the
 // software names. Literal keys in the sources are added to them by the test itself.
-const QStringList kRequiredKeys = {
-    "Window.Main.Caption", "Window.Main.Description", "Window.Tool.About", "Window.Tool.Open",
-    "Window.Tool.Preview.Error", "Window.Main.Results.Description", "Window.Main.Results.Result",
-    "Window.Main.Close", "Window.Main.Restart", "Window.Main.Working", "Window.Main.TrustRating",
-    "Window.Main.Open", "Window.Main.OpenFilter.JPEG", "Window.Main.OpenFilter.All",
-    "Window.Message.Notice.LanguageChanged", "Window.Message.Notice", "Window.About.Caption", "Window.About.Version",
-    "Window.About.Translation", "Window.About.Disclaimer", "Window.About.OK", "Window.About.CheckForUpdates",
-    "Window.Main.Analyzing", "Window.Main.WrappingUp", "Window.Main.Results.ComprSignature",
-    "Window.Main.Results.MakerNote", "Window.Main.Results.EXIF", "Window.Main.Results.ImageSize",
-    "Window.Main.Results.Software", "Window.Main.Results.FPXR", "Window.Main.Results.MPF",
-    "Window.Main.Results.AROT", "Window.Main.Results.EmbeddedImageFeatures", "Window.Main.Results.Histogram",
-    "Window.Main.Results.ExifIntConsistency", "Window.Main.Results.ExifExtConsistency",
-    "Window.Main.Results.AspectRatio", "Window.Main.Results.Pelvn", "Window.Main.Results.ParserError",
-    "Window.Main.Results.Status.Fail", "Window.Main.Results.Status.HighlySuspect",
-    "Window.Main.Results.Status.Suspect", "Window.Main.Results.Status.Uncertain", "Window.Main.Results.Status.Pass",
-    "Window.Main.Results.TrustRating.", "Window.Main.Results.RatingDescription.", "Window.Message.Error",
-    "Window.Message.Error.OpenFile", "Window.Message.Error.UnsupportedImageType",
-    "Window.Message.Alert.SoftwareDetected", "Window.Message.Alert.InvalidImageSize",
-    "Window.Message.Alert.UnknownSoftwareDetected", "Window.Message.Alert.PelvnDetected",
-    "Window.Message.Warning.SuspectedHistogram", "Window.Message.Warning.EvidenceMissing",
-    "Window.Message.Warning.EvidenceSuspected", "Window.Message.Notice.UpgradeEditor",
-    "Window.Message.Notice.OriginalFrom", "Window.Message.Notice.Report", "Window.Message.Notice.Submit",
-    "Software.Adobe.UnknownProduct", "Software.Adobe.Photoshop.UnknownVersion", "Software.Adobe.Photoshop.Ducky",
-    "Software.Meitu.Xiuxiu", "Software.Keniu", "Software.Pellvane.Metadata.Editor",
-    "Software.Pellvane.1.03.Cracked"};
+const QStringList kRequiredKeys = {"Window.Main.Caption",
+                                   "Window.Main.Description",
+                                   "Window.Tool.About",
+                                   "Window.Tool.Open",
+                                   "Window.Tool.Preview.Error",
+                                   "Window.Main.Results.Description",
+                                   "Window.Main.Results.Result",
+                                   "Window.Main.Close",
+                                   "Window.Main.Restart",
+                                   "Window.Main.Working",
+                                   "Window.Main.TrustRating",
+                                   "Window.Main.Open",
+                                   "Window.Main.OpenFilter.JPEG",
+                                   "Window.Main.OpenFilter.All",
+                                   "Window.Message.Notice.LanguageChanged",
+                                   "Window.Message.Notice",
+                                   "Window.About.Caption",
+                                   "Window.About.Version",
+                                   "Window.About.Translation",
+                                   "Window.About.Disclaimer",
+                                   "Window.About.OK",
+                                   "Window.About.CheckForUpdates",
+                                   "Window.Main.Analyzing",
+                                   "Window.Main.WrappingUp",
+                                   "Window.Main.Results.ComprSignature",
+                                   "Window.Main.Results.MakerNote",
+                                   "Window.Main.Results.EXIF",
+                                   "Window.Main.Results.ImageSize",
+                                   "Window.Main.Results.Software",
+                                   "Window.Main.Results.FPXR",
+                                   "Window.Main.Results.MPF",
+                                   "Window.Main.Results.AROT",
+                                   "Window.Main.Results.EmbeddedImageFeatures",
+                                   "Window.Main.Results.Histogram",
+                                   "Window.Main.Results.ExifIntConsistency",
+                                   "Window.Main.Results.ExifExtConsistency",
+                                   "Window.Main.Results.AspectRatio",
+                                   "Window.Main.Results.Pelvn",
+                                   "Window.Main.Results.ParserError",
+                                   "Window.Main.Results.Status.Fail",
+                                   "Window.Main.Results.Status.HighlySuspect",
+                                   "Window.Main.Results.Status.Suspect",
+                                   "Window.Main.Results.Status.Uncertain",
+                                   "Window.Main.Results.Status.Pass",
+                                   "Window.Main.Results.TrustRating.",
+                                   "Window.Main.Results.RatingDescription.",
+                                   "Window.Message.Error",
+                                   "Window.Message.Error.OpenFile",
+                                   "Window.Message.Error.UnsupportedImageType",
+                                   "Window.Message.Alert.SoftwareDetected",
+                                   "Window.Message.Alert.InvalidImageSize",
+                                   "Window.Message.Alert.UnknownSoftwareDetected",
+                                   "Window.Message.Alert.PelvnDetected",
+                                   "Window.Message.Warning.SuspectedHistogram",
+                                   "Window.Message.Warning.EvidenceMissing",
+                                   "Window.Message.Warning.EvidenceSuspected",
+                                   "Window.Message.Notice.UpgradeEditor",
+                                   "Window.Message.Notice.OriginalFrom",
+                                   "Window.Message.Notice.Report",
+                                   "Window.Message.Notice.Submit",
+                                   "Software.Adobe.UnknownProduct",
+                                   "Software.Adobe.Photoshop.UnknownVersion",
+                                   "Software.Adobe.Photoshop.Ducky",
+                                   "Software.Meitu.Xiuxiu",
+                                   "Software.Keniu",
+                                   "Software.Pellvane.Metadata.Editor",
+                                   "Software.Pellvane.1.03.Cracked"};
 
 // Keys written as literals anywhere in the sources; a key that ends in "." is completed by
 // the class number 1 to 5.
@@ -63,7 +105,8 @@ QSet<QString> KeysOf(const QStringList& literals) {
             keys.insert(key);
             continue;
         }
-        for (int n = 1; n <= 5; ++n) keys.insert(key + QString::number(n));
+        for (int n = 1; n <= 5; ++n)
+            keys.insert(key + QString::number(n));
     }
     return keys;
 }
@@ -77,7 +120,8 @@ QStringList LiteralKeysInSources() {
         QFile file(files.next());
         if (!file.open(QIODevice::ReadOnly)) continue;
         const QString text = QString::fromUtf8(file.readAll());
-        for (auto match = literal.globalMatch(text); match.hasNext();) keys << match.next().captured(1);
+        for (auto match = literal.globalMatch(text); match.hasNext();)
+            keys << match.next().captured(1);
     }
     return keys;
 }
@@ -130,20 +174,44 @@ void TextFilesTest::iniReaderFollowsProfileRules_data() {
     const int a = int(IniReader::Ansi);
     const int w = int(IniReader::Wide);
 
-    QTest::newRow("key trimmed, case-insensitive") << ansi << a << "setup" << "NAME" << "Deutsch";
-    QTest::newRow("first of duplicates") << ansi << a << "Setup" << "Name" << "Deutsch";
-    QTest::newRow("quotes dropped, inner spaces kept") << ansi << a << "Setup" << "Quoted" << " padded ";
-    QTest::newRow("ANSI through the code page") << ansi << a << "Window" << "Text" << "Gr\u00FC\u00DFe";
-    QTest::newRow("UTF-16 with mark, wide reader") << wide << w << "Window" << "Text" << "Gr\u00FC\u00DFe";
-    QTest::newRow("UTF-16 with mark, ANSI reader") << wide << a << "Window" << "Text" << "Gr\u00FC\u00DFe";
-    QTest::newRow("commented key is missing") << ansi << a << "Window" << "Hidden" << "<default>";
-    QTest::newRow("comment before any section") << ansi << a << "Setup" << "; comment" << "<default>";
-    QTest::newRow("empty value is a value") << ansi << a << "Window" << "Empty" << "";
-    QTest::newRow("missing section") << ansi << a << "Other" << "Name" << "<default>";
+    QTest::newRow("key trimmed, case-insensitive") << ansi << a << "setup"
+                                                   << "NAME"
+                                                   << "Deutsch";
+    QTest::newRow("first of duplicates") << ansi << a << "Setup"
+                                         << "Name"
+                                         << "Deutsch";
+    QTest::newRow("quotes dropped, inner spaces kept") << ansi << a << "Setup"
+                                                       << "Quoted"
+                                                       << " padded ";
+    QTest::newRow("ANSI through the code page") << ansi << a << "Window"
+                                                << "Text"
+                                                << "Gr\u00FC\u00DFe";
+    QTest::newRow("UTF-16 with mark, wide reader") << wide << w << "Window"
+                                                   << "Text"
+                                                   << "Gr\u00FC\u00DFe";
+    QTest::newRow("UTF-16 with mark, ANSI reader") << wide << a << "Window"
+                                                   << "Text"
+                                                   << "Gr\u00FC\u00DFe";
+    QTest::newRow("commented key is missing") << ansi << a << "Window"
+                                              << "Hidden"
+                                              << "<default>";
+    QTest::newRow("comment before any section") << ansi << a << "Setup"
+                                                << "; comment"
+                                                << "<default>";
+    QTest::newRow("empty value is a value") << ansi << a << "Window"
+                                            << "Empty"
+                                            << "";
+    QTest::newRow("missing section") << ansi << a << "Other"
+                                     << "Name"
+                                     << "<default>";
     QTest::newRow("UTF-16 without mark, wide reader")
-        << Encoded(text, FileEncoding::Utf16WithoutMark) << w << "Setup" << "Name" << "Deutsch";
+        << Encoded(text, FileEncoding::Utf16WithoutMark) << w << "Setup"
+        << "Name"
+        << "Deutsch";
     QTest::newRow("UTF-16 without mark, ANSI reader")
-        << Encoded(text, FileEncoding::Utf16WithoutMark) << a << "Setup" << "Name" << "<default>";
+        << Encoded(text, FileEncoding::Utf16WithoutMark) << a << "Setup"
+        << "Name"
+        << "<default>";
 }
 
 void TextFilesTest::iniReaderFollowsProfileRules() {
@@ -166,8 +234,8 @@ void TextFilesTest::valuesAreCutAfter1023Characters_data() {
     const QString latin = QString(1100, QLatin1Char('x'));
     QTest::newRow("ANSI") << Encoded("[S]\r\nK=" + latin, FileEncoding::Ansi) << int(IniReader::Ansi) << 1252
                           << QString(1023, QLatin1Char('x'));
-    QTest::newRow("UTF-16") << Encoded("[S]\r\nK=" + latin, FileEncoding::Utf16WithMark) << int(IniReader::Wide)
-                            << 1252 << QString(1023, QLatin1Char('x'));
+    QTest::newRow("UTF-16") << Encoded("[S]\r\nK=" + latin, FileEncoding::Utf16WithMark)
+                            << int(IniReader::Wide) << 1252 << QString(1023, QLatin1Char('x'));
     // 1022 letters and then a character outside the basic plane: the cut falls between its
     // two UTF-16 halves, and the half is dropped rather than shown as garbage.
     const QString pair = QString(1022, QLatin1Char('y')) + QString::fromUcs4(U"\U0001F600") + "z";
@@ -177,9 +245,10 @@ void TextFilesTest::valuesAreCutAfter1023Characters_data() {
     // Shift-JIS: 511 double-byte characters fill 1022 bytes; the 1023rd byte is the first
     // half of the next one, which is dropped.
     QByteArray japanese = "[S]\r\nK=";
-    for (int i = 0; i < 520; ++i) japanese += "\x82\xA0"; // HIRAGANA LETTER A
-    QTest::newRow("double-byte code page") << japanese << int(IniReader::Ansi) << 932
-                                           << QString(511, QChar(0x3042));
+    for (int i = 0; i < 520; ++i)
+        japanese += "\x82\xA0"; // HIRAGANA LETTER A
+    QTest::newRow("double-byte code page")
+        << japanese << int(IniReader::Ansi) << 932 << QString(511, QChar(0x3042));
 }
 
 void TextFilesTest::valuesAreCutAfter1023Characters() {
@@ -196,9 +265,12 @@ void TextFilesTest::wideReaderReadsAnsiFilesToo() {
     program.WriteTranslation("1031", TranslationText("x.exe", 1031, "ANSI", "Deutsch", "A=\u00C4rger"),
                              FileEncoding::Ansi);
     const std::filesystem::path file = program.LangFolder() / "1031" / "lang.cfg";
-    QCOMPARE(QString::fromStdString(ReadIniWide("Window", "A", file, "", 1252)), QStringLiteral("\u00C4rger"));
-    QCOMPARE(QString::fromStdString(ReadIniAnsi("Window", "A", file, "", 1252)), QStringLiteral("\u00C4rger"));
-    QCOMPARE(QString::fromStdString(ReadIniWide("Window", "B", file, "fallback", 1252)), QStringLiteral("fallback"));
+    QCOMPARE(QString::fromStdString(ReadIniWide("Window", "A", file, "", 1252)),
+             QStringLiteral("\u00C4rger"));
+    QCOMPARE(QString::fromStdString(ReadIniAnsi("Window", "A", file, "", 1252)),
+             QStringLiteral("\u00C4rger"));
+    QCOMPARE(QString::fromStdString(ReadIniWide("Window", "B", file, "fallback", 1252)),
+             QStringLiteral("fallback"));
     QCOMPARE(QString::fromStdString(ReadIniWide("Window", "A", program.Path() / "missing.cfg", "none")),
              QStringLiteral("none"));
 }
@@ -262,24 +334,26 @@ void TextFilesTest::translationFileIsChosenAndValidated_data() {
     const int ansi = int(FileEncoding::Ansi);
 
     QTest::newRow("2052 with its own UNICODE file")
-        << 2052 << "2052" << TranslationText("pellvane-validator.exe", 2052, "UNICODE", "zh", chinese) << marked
-        << chineseCaption << true;
+        << 2052 << "2052" << TranslationText("pellvane-validator.exe", 2052, "UNICODE", "zh", chinese)
+        << marked << chineseCaption << true;
     QTest::newRow("App names the program in another case, with spaces")
-        << 2052 << "2052" << TranslationText("  Pellvane-Validator.EXE ", 2052, "UNICODE", "zh", chinese) << marked
-        << chineseCaption << true;
+        << 2052 << "2052" << TranslationText("  Pellvane-Validator.EXE ", 2052, "UNICODE", "zh", chinese)
+        << marked << chineseCaption << true;
     QTest::newRow("App names another program")
         << 2052 << "2052" << TranslationText("other.exe", 2052, "UNICODE", "zh", chinese) << marked << english
         << false;
     QTest::newRow("LocaleID differs from the folder")
-        << 2052 << "2052" << TranslationText("pellvane-validator.exe", 1028, "UNICODE", "zh", chinese) << marked
-        << english << false;
+        << 2052 << "2052" << TranslationText("pellvane-validator.exe", 1028, "UNICODE", "zh", chinese)
+        << marked << english << false;
     QTest::newRow("1031 without a folder, 1033 present")
         << 1031 << "1033"
-        << TranslationText("pellvane-validator.exe", 1033, "ANSI", "English", "Window.Main.Caption=Pellvane 1033")
+        << TranslationText("pellvane-validator.exe", 1033, "ANSI", "English",
+                           "Window.Main.Caption=Pellvane 1033")
         << ansi << english << false;
     QTest::newRow("1033 served by the 1033 folder")
         << 1033 << "1033"
-        << TranslationText("pellvane-validator.exe", 1033, "ANSI", "English", "Window.Main.Caption=Pellvane 1033")
+        << TranslationText("pellvane-validator.exe", 1033, "ANSI", "English",
+                           "Window.Main.Caption=Pellvane 1033")
         << ansi << "Pellvane 1033" << false;
     QTest::newRow("lower-case unicode with a trailing space")
         << 2052 << "2052" << TranslationText("pellvane-validator.exe", 2052, "unicode ", "zh", chinese)
@@ -287,11 +361,10 @@ void TextFilesTest::translationFileIsChosenAndValidated_data() {
     QTest::newRow("declared ANSI, stored as unmarked UTF-16")
         << 2052 << "2052" << TranslationText("pellvane-validator.exe", 2052, "ANSI", "zh", chinese)
         << int(FileEncoding::Utf16WithoutMark) << english << false;
-    QTest::newRow("ANSI German")
-        << 1031 << "1031"
-        << TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
-                           "Window.Main.Caption=Pellvane Fotopr\u00FCfer")
-        << ansi << "Pellvane Fotopr\u00FCfer" << false;
+    QTest::newRow("ANSI German") << 1031 << "1031"
+                                 << TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
+                                                    "Window.Main.Caption=Pellvane Fotopr\u00FCfer")
+                                 << ansi << "Pellvane Fotopr\u00FCfer" << false;
 }
 
 void TextFilesTest::translationFileIsChosenAndValidated() {
@@ -308,7 +381,8 @@ void TextFilesTest::translationFileIsChosenAndValidated() {
     QCOMPARE(CurrentTranslation().unicode, expectUnicode);
     QCOMPARE(QString::fromStdString(GetText("Window", "Window.Main.Caption", "Pellvane Photo Validator")),
              expectedCaption);
-    QCOMPARE(QString::fromStdString(GetText("Window", "Window.Not.There", "default")), QStringLiteral("default"));
+    QCOMPARE(QString::fromStdString(GetText("Window", "Window.Not.There", "default")),
+             QStringLiteral("default"));
 }
 
 void TextFilesTest::storedLocaleWinsOverTheSystemLocale() {
@@ -323,16 +397,21 @@ void TextFilesTest::storedLocaleWinsOverTheSystemLocale() {
 void TextFilesTest::titleThatDropsTheProductWordFallsBackToEnglish_data() {
     QTest::addColumn<QString>("translated");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("keeps the product word") << "Pellvane Fotopr\u00FCfer" << "Pellvane Fotopr\u00FCfer";
-    QTest::newRow("drops it") << "Fotopr\u00FCfer" << "Pellvane Photo Validator";
-    QTest::newRow("lower case does not count") << "pellvane checker" << "Pellvane Photo Validator";
-    QTest::newRow("empty") << "" << "Pellvane Photo Validator";
+    QTest::newRow("keeps the product word") << "Pellvane Fotopr\u00FCfer"
+                                            << "Pellvane Fotopr\u00FCfer";
+    QTest::newRow("drops it") << "Fotopr\u00FCfer"
+                              << "Pellvane Photo Validator";
+    QTest::newRow("lower case does not count") << "pellvane checker"
+                                               << "Pellvane Photo Validator";
+    QTest::newRow("empty") << ""
+                           << "Pellvane Photo Validator";
 }
 
 void TextFilesTest::titleThatDropsTheProductWordFallsBackToEnglish() {
     QFETCH(QString, translated);
     QFETCH(QString, shown);
-    QCOMPARE(QString::fromStdString(TitleWithProduct(translated.toStdString(), "Pellvane Photo Validator")), shown);
+    QCOMPARE(QString::fromStdString(TitleWithProduct(translated.toStdString(), "Pellvane Photo Validator")),
+             shown);
 }
 
 void TextFilesTest::languageMenuWithoutLangFolderOffersBuiltInEnglish() {
@@ -348,8 +427,10 @@ void TextFilesTest::languageMenuWithoutLangFolderOffersBuiltInEnglish() {
 void TextFilesTest::languageMenuChecksEveryMatchingFolderAndKeepsTheLast() {
     const ProgramFolder program;
     // Menu entries are not validated: a file for another program is offered all the same.
-    program.WriteTranslation("01041", TranslationText("other.exe", 1041, "ANSI", "Nihongo A", ""), FileEncoding::Ansi);
-    program.WriteTranslation("1041", TranslationText("pellvane-validator.exe", 1041, "UNICODE", "Nihongo B", ""),
+    program.WriteTranslation("01041", TranslationText("other.exe", 1041, "ANSI", "Nihongo A", ""),
+                             FileEncoding::Ansi);
+    program.WriteTranslation("1041",
+                             TranslationText("pellvane-validator.exe", 1041, "UNICODE", "Nihongo B", ""),
                              FileEncoding::Utf16WithMark);
     program.WriteTranslation("1031", TranslationText("pellvane-validator.exe", 1031, "ANSI", "", ""),
                              FileEncoding::Ansi);
@@ -357,7 +438,8 @@ void TextFilesTest::languageMenuChecksEveryMatchingFolderAndKeepsTheLast() {
 
     const LanguageMenu menu = BuildLanguageMenu(program.LangFolder(), 1041);
     QStringList captions;
-    for (const LanguageItem& item : menu.items) captions << QString::fromStdString(item.caption);
+    for (const LanguageItem& item : menu.items)
+        captions << QString::fromStdString(item.caption);
     // An empty LocalName is a value; only a missing one reads "(UNNAMED)".
     QCOMPARE(captions, QStringList({"Nihongo A", "", "Nihongo B", "English (Built-in)"}));
     QVERIFY(menu.items[0].checked);
@@ -382,8 +464,9 @@ void TextFilesTest::choosingAnotherLanguageSpeaksTheNewLanguage() {
     const ProgramFolder program;
     program.WriteTranslation(
         "1031",
-        TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
-                        "Window.Message.Notice.LanguageChanged=Bitte neu starten\r\nWindow.Message.Notice=Hinweis"),
+        TranslationText(
+            "pellvane-validator.exe", 1031, "ANSI", "Deutsch",
+            "Window.Message.Notice.LanguageChanged=Bitte neu starten\r\nWindow.Message.Notice=Hinweis"),
         FileEncoding::Ansi);
     LanguageMenu menu = BuildLanguageMenu(program.LangFolder(), 1033);
     QCOMPARE(menu.checkedIndex, int16_t(1));
