@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -29,7 +31,8 @@ ProcessRun RunValidate(const std::string& arguments, const test::ScopedTempFolde
     if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
         std::array<char, 4096> buf;
         size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
+        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
+            run.out.append(buf.data(), n);
         const int raw = ::pclose(pipe);
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
@@ -40,7 +43,9 @@ ProcessRun RunValidate(const std::string& arguments, const test::ScopedTempFolde
     return run;
 }
 
-std::string Sample() { return std::string(PELLVANE_SOURCE_DIR) + "/examples/sample.jpg"; }
+std::string Sample() {
+    return std::string(PELLVANE_SOURCE_DIR) + "/examples/sample.jpg";
+}
 
 TEST(CommandLine, JsonLinesCarryTheCodecFacts) {
     test::ScopedTempFolder temp;
@@ -56,8 +61,8 @@ TEST(CommandLine, JsonLinesCarryTheCodecFacts) {
         EXPECT_EQ(object["openResult"], 0);
         const auto& codec = object["codec"];
         for (const char* key : {"fileType", "markerCount", "comprSignature", "imageWidth", "imageHeight",
-                                "imageBitDepth", "streamOffset", "streamSize", "eofChunkSize", "ifdEntryCount",
-                                "manufacturer", "manufacturerString"})
+                                "imageBitDepth", "streamOffset", "streamSize", "eofChunkSize",
+                                "ifdEntryCount", "manufacturer", "manufacturerString"})
             EXPECT_TRUE(codec.contains(key)) << key;
         EXPECT_EQ(codec["ifdEntryCount"].size(), 7u);
         EXPECT_EQ(codec["imageWidth"], 800);
@@ -113,13 +118,15 @@ TEST(CommandLine, SegmentsAndTagsAreListed) {
 TEST(CommandLine, UnreadableFilesAreNamedOnStandardErrorAndSetTheStatus) {
     test::ScopedTempFolder temp;
     const std::string text = test::WriteFile(temp.Input("notes.jpg"), pellvane::ByteArray(100, 'x'));
-    const ProcessRun run = RunValidate("--json '" + Sample() + "' '" + text + "' '" + temp.Input("gone.jpg").string() + "'", temp);
+    const ProcessRun run = RunValidate(
+        "--json '" + Sample() + "' '" + text + "' '" + temp.Input("gone.jpg").string() + "'", temp);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(text + ": Unsupported file format!"), std::string::npos);
     EXPECT_NE(run.err.find("gone.jpg: the file cannot be opened"), std::string::npos);
     std::vector<nlohmann::json> objects;
     std::istringstream lines(run.out);
-    for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
+    for (std::string line; std::getline(lines, line);)
+        objects.push_back(nlohmann::json::parse(line));
     ASSERT_EQ(objects.size(), 3u); // every file still has its line
     for (size_t i : {1u, 2u}) {
         EXPECT_EQ(objects[i]["status"], "refused");
@@ -137,7 +144,7 @@ TEST(CommandLine, PicturesOtherThanJpegAreRefusedButDescribed) {
     test::TiffSpec spec;
     spec.ifd0 = {test::Short(0x0100, {2}), test::Short(0x0101, {1}), test::Short(0x0102, {8, 8, 8}),
                  test::Short(0x0103, {1}), test::Short(0x0106, {2}), test::Long(0x0111, {0}),
-                 test::Short(0x0115, {3}), test::Long(0x0116, {1}), test::Long(0x0117, {6})};
+                 test::Short(0x0115, {3}), test::Long(0x0116, {1}),  test::Long(0x0117, {6})};
     const std::string tiff = test::WriteFile(temp.Input("scan.tif"), test::BuildTiff(spec));
     const ProcessRun run = RunValidate("--json '" + tiff + "'", temp);
     EXPECT_EQ(run.status, 1);
@@ -167,18 +174,52 @@ TEST(CommandLine, PrintsTheAnalysisForAPersonToRead) {
     const std::string message = json["message"];
     std::istringstream text(run.out);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
-    ASSERT_GE(lines.size(), 7u);
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line);
+    // The file's name, one line per row, then the rating, its description and the message.
+    const size_t rows = json["rows"].size();
+    ASSERT_GE(lines.size(), rows + 4);
     EXPECT_EQ(lines[0], Sample());
-    for (const char* caption : {"  Compression Signature", "  MakerNote Data", "  Histogram"})
-        EXPECT_NE(run.out.find(caption), std::string::npos) << caption;
-    EXPECT_EQ(lines[4], rating);
-    EXPECT_EQ(lines[5], "  " + description);
-    EXPECT_EQ(lines[6], "  " + message);
-    // The rows come before the rating, and piped output carries no terminal colours.
-    EXPECT_LT(run.out.find("Histogram"), run.out.find("TRUST RATING"));
+    for (size_t i = 0; i < rows; ++i) {
+        const std::string caption = json["rows"][i]["test"];
+        const std::string word = json["rows"][i]["word"];
+        EXPECT_TRUE(lines[1 + i].starts_with("  " + caption + "  ")) << lines[1 + i];
+        EXPECT_TRUE(lines[1 + i].ends_with("  " + word)) << lines[1 + i];
+    }
+    EXPECT_EQ(lines[rows + 1], rating);
+    EXPECT_EQ(lines[rows + 2], "  " + description);
+    EXPECT_EQ(lines[rows + 3], "  " + message);
+    // Piped output carries no terminal colours.
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
     EXPECT_TRUE(temp.LeftoverFiles().empty());
+}
+
+// Runs the command on a pseudo-terminal (util-linux `script`), as a person at a terminal would.
+std::optional<std::string> RunOnTerminal(const std::string& environment, const std::string& arguments) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0) return std::nullopt;
+    std::string command = environment;
+    command += " script -qec \"";
+    command += PELLVANE_VALIDATE_EXE;
+    command += " " + arguments + "\" /dev/null";
+    std::string out;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 4096> buf;
+        size_t n;
+        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
+            out.append(buf.data(), n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+TEST(CommandLine, ColoursOnATerminalUnlessNoColorIsSet) {
+    const std::optional<std::string> coloured = RunOnTerminal("", "'" + Sample() + "'");
+    if (!coloured) GTEST_SKIP() << "no `script` to provide a terminal";
+    EXPECT_NE(coloured->find("\x1b[1m"), std::string::npos) << *coloured;
+    EXPECT_NE(coloured->find("TRUST RATING"), std::string::npos);
+    const std::optional<std::string> plain = RunOnTerminal("NO_COLOR=1", "'" + Sample() + "'");
+    EXPECT_NE(plain->find("TRUST RATING"), std::string::npos);
+    EXPECT_EQ(plain->find('\x1b'), std::string::npos);
 }
 
 TEST(CommandLine, FoldersAreSearchedForJpegFilesAtAnyDepth) {
@@ -191,7 +232,8 @@ TEST(CommandLine, FoldersAreSearchedForJpegFilesAtAnyDepth) {
     EXPECT_EQ(run.status, 0) << run.err;
     std::vector<std::string> files;
     std::istringstream lines(run.out);
-    for (std::string line; std::getline(lines, line);) files.push_back(nlohmann::json::parse(line)["file"]);
+    for (std::string line; std::getline(lines, line);)
+        files.push_back(nlohmann::json::parse(line)["file"]);
     const std::vector<std::string> expected = {(root / "b.jpg").string(), (root / "trip/A.JPEG").string(),
                                                (root / "trip/day 2/c.Jpg").string()};
     EXPECT_EQ(files, expected);
