@@ -246,6 +246,7 @@ int32_t cExifCodec::WalkDirectories(const cByteReader& file) {
                 if (tag == kTagMakerNote && !makerNoteFound) identifyMakerNote(stored, index, n);
             } else if (dir.selector == kIfdMakerNote) {
                 noteMakerNoteEntry(stored, tag);
+                NoteMakerNotePreview(file, index);
             }
             ++read;
         }

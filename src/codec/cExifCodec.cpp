@@ -63,12 +63,12 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     if (exifIndex_ >= 0) {
         result = WalkDirectories(file);
         LocateThumbnail(file);
-        ReadMakerNotePreviews(file);
         CheckMakerNoteAfterWalk(file);
     }
     fileName_ = fileName;
 
     LocateImageData(file);
+    ExtractMakerNotePreviews(file);
     CheckMakerNoteAgainstImageData();
     ParseExtensionSegments(file);
     ReadFrameHeader(file);
@@ -86,6 +86,7 @@ void cExifCodec::ReleasePreviousFile() {
     thumbnailCachePath_.clear();
     thumbnailValid_ = false;
     ReleaseMpfImages(mpf_);
+    ReleaseMakerNotePreviews(previews_);
     comprSignature_.clear();
 }
 

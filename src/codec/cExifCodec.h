@@ -6,6 +6,7 @@
 #include "codec/ByteReader.h"
 #include "codec/IExifCodec.h"
 #include "codec/TagStore.h"
+#include "codec/extensions/MakerNotePreviews.h"
 #include "codec/extensions/Mpf.h"
 #include "codec/mFile.h"
 
@@ -151,8 +152,13 @@ public:
     bool MakerNoteSubIFDExists() const { return makerNote_.subIfdExists; }
 
     // --- embedded images, MPF, AROT (filled by the codec's extensions) ---
-    int32_t MakerNoteImageCount() const override { return 0; }
-    std::string MakerNoteImageStreamPath(int32_t) const override { return ""; }
+    // Preview images found through MakerNote tags (0-based index; defaults outside the list).
+    int32_t MakerNoteImageCount() const override { return static_cast<int32_t>(previews_.images.size()); }
+    bool MakerNoteImageIsInEOF(int32_t i) const { return MakerNoteImageAt(i).inTrailingData; }
+    bool MakerNoteImageValid(int32_t i) const { return MakerNoteImageAt(i).valid; }
+    int32_t MakerNoteImageOffset(int32_t i) const { return MakerNoteImageAt(i).offset; }
+    std::string MakerNoteImageStreamPath(int32_t i) const override { return MakerNoteImageAt(i).streamPath; }
+    int32_t MakerNoteImageStreamSize(int32_t i) const { return MakerNoteImageAt(i).streamSize; }
     int32_t ThumbPtr() const { return thumbPtr_; }
     int32_t ThumbSize() const override { return thumbSize_; }
     std::string ThumbnailCachePath() const override { return thumbnailCachePath_; }
@@ -236,9 +242,13 @@ private:
     // the first once every directory is read, the second once the image data is located.
     void CheckMakerNoteAfterWalk(const cByteReader& file);
     void CheckMakerNoteAgainstImageData();
-    // MakerNote preview images (extensions/MakerNotePreviews.cpp). Their checks may clear
-    // MakerNoteIsOriginal, so they run after the walk and before CheckMakerNoteAfterWalk.
-    void ReadMakerNotePreviews(const cByteReader& file);
+    // MakerNote preview images (extensions/MakerNotePreviews.cpp). The walk reports every
+    // MakerNote entry it stores, since a damaged preview clears MakerNoteIsOriginal as the
+    // entry is read; the previews are extracted once the end of the image is known.
+    void NoteMakerNotePreview(const cByteReader& file, int32_t index);
+    void SearchSonyPreview(const cByteReader& file, int32_t index, int32_t entryPosition);
+    void ExtractMakerNotePreviews(const cByteReader& file);
+    const MakerNoteImage& MakerNoteImageAt(int32_t i) const;
 
     // IFD1 thumbnail and the legacy block before it (extensions/Thumbnail.cpp).
     void LocateThumbnail(const cByteReader& file);
@@ -275,6 +285,7 @@ private:
     std::string thumbnailCachePath_;
     bool thumbnailValid_ = false;
     int16_t pelvnVersion_ = 0;
+    MakerNotePreviews previews_;
 
     std::vector<int32_t> arot_;
     MpfData mpf_;
