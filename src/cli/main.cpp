@@ -68,13 +68,15 @@ std::vector<std::string> JpegFilesUnder(const fs::path& folder) {
     return files;
 }
 
-// Files are taken as named, whatever their extension; folders are walked for JPEG files.
+// Files are taken as named, whatever their extension; folders are walked for JPEG files. A
+// folder without any is mentioned, so that a mistyped folder does not pass in silence.
 std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs) {
     std::vector<std::string> files;
     for (const std::string& input : inputs) {
         std::error_code error;
         if (fs::is_directory(input, error)) {
             std::vector<std::string> found = JpegFilesUnder(input);
+            if (found.empty()) std::cerr << "pellvane-validate: " << input << ": no .jpg or .jpeg files\n";
             files.insert(files.end(), std::make_move_iterator(found.begin()),
                          std::make_move_iterator(found.end()));
         } else {

@@ -237,6 +237,11 @@ TEST(CommandLine, FoldersAreSearchedForJpegFilesAtAnyDepth) {
     const std::vector<std::string> expected = {(root / "b.jpg").string(), (root / "trip/A.JPEG").string(),
                                                (root / "trip/day 2/c.Jpg").string()};
     EXPECT_EQ(files, expected);
+
+    std::filesystem::create_directories(temp.Input("empty"));
+    const ProcessRun empty = RunValidate("'" + temp.Input("empty").string() + "'", temp);
+    EXPECT_TRUE(empty.out.empty());
+    EXPECT_NE(empty.err.find(": no .jpg or .jpeg files"), std::string::npos) << empty.err;
 }
 
 TEST(CommandLine, ParallelJobsPrintTheSameInTheSameOrder) {
