@@ -491,7 +491,8 @@ void frmMain::RecordProgramInfo() const {
 void frmMain::WriteSmallIcon() const {
     // The maker's other programs show this icon. QSaveFile writes beside the target and
     // renames, so a link planted at the name in a shared folder is replaced, not followed.
-    const QString folder = qEnvironmentVariable("TEMP", QDir::tempPath());
+    QString folder = qEnvironmentVariable("TEMP");
+    if (folder.isEmpty()) folder = QDir::tempPath();
     QSaveFile file(QDir(folder).filePath(QStringLiteral("pelvncheck.ico")));
     if (!file.open(QIODevice::WriteOnly)) return;
     if (ProgramIcon().pixmap(QSize(16, 16)).toImage().save(&file, "ICO")) file.commit();

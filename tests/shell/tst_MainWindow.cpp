@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QProxyStyle>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -195,7 +196,19 @@ void MainWindowTest::init() {
 
 void MainWindowTest::loadShowsTheStartScreenAndRecordsTheProgram() {
     SaveSetting("AppInfo", "ValidatorVersion", "stale");
+    QTemporaryDir temp;
+    const QByteArray savedTemp = qgetenv("TEMP");
+    qputenv("TEMP", temp.path().toLocal8Bit());
     Window w;
+    if (savedTemp.isNull()) {
+        qunsetenv("TEMP");
+    } else {
+        qputenv("TEMP", savedTemp);
+    }
+    // The small icon the maker's other programs show lies in the temporary folder.
+    const QImage smallIcon(temp.filePath("pelvncheck.ico"), "ICO");
+    QCOMPARE(smallIcon.size(), QSize(16, 16));
+
     QVERIFY(w.Child<QToolButton>("tbStart")->isVisible());
     for (const char* hidden : {"picBox", "cmdBack", "cmdClose", "lblWorking", "pbWorking"})
         QVERIFY2(!w.Child<QWidget>(hidden)->isVisible(), hidden);
@@ -483,6 +496,7 @@ void MainWindowTest::fullRunMatchesTheCommandLineReport() {
     QVERIFY(finished.wait(120000));
     QVERIFY(window.findChild<QWidget*>("picBox")->isVisible());
 
+    QVERIFY2(QFile::exists(PELLVANE_VALIDATE_EXE), "the command line is built with the tests");
     QProcess cli;
     cli.start(QStringLiteral(PELLVANE_VALIDATE_EXE), {"--json", photo});
     QVERIFY(cli.waitForFinished(120000));
