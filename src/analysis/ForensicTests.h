@@ -13,6 +13,24 @@ std::optional<int16_t> CompressionSignatureTest(TestContext& context);
 // Whether the camera maker's MakerNote is present and still the camera's own.
 std::optional<int16_t> MakerNoteTest(TestContext& context);
 
+// Whether the EXIF segment is there and no JFIF segment has been added beside it.
+std::optional<int16_t> ExifFormatTest(TestContext& context);
+
+// Whether the picture is too small to come straight from a camera; sets `imageTooSmall`.
+std::optional<int16_t> ImageSizeTest(TestContext& context);
+
+// Whether the metadata names an editing program; its name goes to `detectedSoftware`.
+std::optional<int16_t> SoftwareTest(TestContext& context);
+
+// Fujifilm files: whether the FlashPix segment the cameras write is still there.
+std::optional<int16_t> FlashPixTest(TestContext& context);
+
+// Files with Multi-Picture Format data: whether it is still valid.
+std::optional<int16_t> MpfTest(TestContext& context);
+
+// Apple files: whether the AROT segment is there and matches the picture's height.
+std::optional<int16_t> ArotTest(TestContext& context);
+
 // Whether the colour histograms of the picture run without gaps and spikes.
 std::optional<int16_t> HistogramTest(TestContext& context);
 

@@ -4,6 +4,7 @@
 // model-specific rules about cameras that legitimately write none.
 
 #include "analysis/ForensicTests.h"
+#include "analysis/LeadingNumber.h"
 #include "analysis/Status.h"
 #include "codec/TagStore.h"
 
@@ -61,23 +62,6 @@ std::string UpperPrefix(std::string_view text, size_t length) {
 
 template <size_t N> bool IsOneOf(std::string_view text, const std::array<std::string_view, N>& list) {
     return std::find(list.begin(), list.end(), text) != list.end();
-}
-
-// The leading number of a text, as a version number is read: "7.1.2" gives 7.1, " 10" gives
-// 10, a text that does not start with a number gives 0. Read by hand because the standard
-// conversions follow the locale's decimal mark and also accept forms like "inf".
-double LeadingNumber(std::string_view text) {
-    size_t i = text.find_first_not_of(' ');
-    if (i == std::string_view::npos) return 0.0;
-    double value = 0.0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
-        value = value * 10 + (text[i] - '0');
-    if (i < text.size() && text[i] == '.') {
-        double scale = 0.1;
-        for (++i; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i, scale /= 10)
-            value += (text[i] - '0') * scale;
-    }
-    return value;
 }
 
 int16_t UnlistedMakerStatus(const TestContext& context) {

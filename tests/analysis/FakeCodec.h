@@ -28,6 +28,7 @@ class cFakeCodec final : public IExifCodec {
     bool mpfExisted = false;
     bool mpfValid = false;
     int16_t pelvnVersion = 0;
+    std::vector<int32_t> arot;
     int32_t width = 0;
     int32_t height = 0;
     // ComprSignature fails with an exception, as a broken external component might.
@@ -89,7 +90,7 @@ class cFakeCodec final : public IExifCodec {
     std::string MPFImageStreamPath(int32_t) const override { return ""; }
     ByteArray EOFChunk() const override { return {}; }
     int32_t EOFChunkSize() const override { return 0; }
-    std::vector<int32_t> AROT() const override { return {}; }
+    std::vector<int32_t> AROT() const override { return arot; }
     int32_t ThumbSize() const override { return 0; }
     std::string ThumbnailCachePath() const override { return ""; }
     int32_t streamSize() const override { return 0; }

@@ -7,6 +7,7 @@
 #include "imaging/PictureFixtures.h"
 #include "support/TempFolder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace pellvane {
@@ -59,6 +60,9 @@ struct FakeRun {
 
 FakeRun WithFakeCodec() {
     auto fake = std::make_unique<test::cFakeCodec>();
+    // A camera-sized frame, so that the image size test adds no row unless a test asks.
+    fake->width = 4000;
+    fake->height = 3000;
     FakeRun run{fake.get(), nullptr};
     run.holder = std::move(fake);
     return run;
@@ -126,7 +130,7 @@ TEST(AnalysisRun, AParserErrorGivesOneRowAndClassTwo) {
     EXPECT_EQ(report.picture.Width(), 256); // the preview still gets the file's picture
 }
 
-TEST(AnalysisRun, EveryTestAtPassWithFewRowsGivesClassFour) {
+TEST(AnalysisRun, EveryTestAtPassGivesClassFive) {
     test::ScopedTempFolder temp;
     const std::string jpeg = WriteJpeg(temp, "photo.jpg");
     auto [fake, holder] = WithFakeCodec();
@@ -141,14 +145,46 @@ TEST(AnalysisRun, EveryTestAtPassWithFewRowsGivesClassFour) {
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
 
     ASSERT_FALSE(report.refused);
-    EXPECT_EQ(Captions(report),
-              (std::vector<std::string>{"Compression Signature", "Histogram", "MakerNote Data"}));
+    EXPECT_EQ(Captions(report), (std::vector<std::string>{"Compression Signature", "EXIF Format", "Histogram",
+                                                          "MakerNote Data", "Software Data"}));
     for (const ResultRow& row : report.rows)
         EXPECT_EQ(row.word, "Pass") << row.caption;
-    EXPECT_EQ(report.ratingClass, 4);
+    EXPECT_EQ(report.ratingClass, 5);
     EXPECT_TRUE(report.flags.signatureMatched);
     EXPECT_EQ(report.messages.message, "This image is very likely to be an original from CANON Canon EOS 5D");
     EXPECT_EQ(report.colour, 0x2F921Du);
+}
+
+TEST(AnalysisRun, ASmallPictureWithoutSoftwareIsCalledTooSmall) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    fake->width = 639;
+    fake->height = 480;
+    cSilentObserver observer;
+    const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
+
+    ASSERT_FALSE(report.rows.empty());
+    EXPECT_EQ(report.rows[0].caption, "Image Size");
+    EXPECT_EQ(report.rows[0].level, 1);
+    EXPECT_TRUE(report.flags.imageTooSmall);
+    EXPECT_EQ(report.ratingClass, 1);
+    EXPECT_EQ(report.messages.message, "This image is too small to be an original.");
+}
+
+TEST(AnalysisRun, SoftwareFoundInTheMetadataIsNamedInTheAlert) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    fake->width = 640; // too small as well, but the program's name says more
+    fake->height = 480;
+    fake->SetTag(0x0131, 1, "GIMP 2.10.30");
+    cSilentObserver observer;
+    const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
+
+    EXPECT_EQ(report.ratingClass, 1);
+    EXPECT_EQ(report.flags.detectedSoftware, "GIMP 2.10.30");
+    EXPECT_EQ(report.messages.message, "This image has been processed by the following software: GIMP 2.10.30");
 }
 
 TEST(AnalysisRun, RowsComeWorstFirstAndTheWorstDecidesBeforeTheAdjustment) {
@@ -164,8 +200,8 @@ TEST(AnalysisRun, RowsComeWorstFirstAndTheWorstDecidesBeforeTheAdjustment) {
     cSilentObserver observer;
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
 
-    ASSERT_EQ(report.rows.size(), 3u);
-    EXPECT_EQ(report.rows[0].caption, "Compression Signature");
+    EXPECT_EQ(Captions(report), (std::vector<std::string>{"Compression Signature", "EXIF Format", "Histogram",
+                                                          "MPF Data", "MakerNote Data", "Software Data"}));
     EXPECT_EQ(report.rows[0].level, 3);
     EXPECT_EQ(report.ratingClass, 4); // 3, raised by the valid MPF data
 }
@@ -177,7 +213,8 @@ TEST(AnalysisRun, AFailingCodecCallCostsOnlyThatTestsRow) {
     fake->signatureThrows = true;
     cSilentObserver observer;
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
-    EXPECT_EQ(Captions(report), (std::vector<std::string>{"MakerNote Data", "Histogram"}));
+    EXPECT_EQ(Captions(report),
+              (std::vector<std::string>{"MakerNote Data", "EXIF Format", "Histogram", "Software Data"}));
 }
 
 TEST(AnalysisRun, TellsTheObserverAboutEachStepWithinTheBands) {
@@ -188,21 +225,25 @@ TEST(AnalysisRun, TellsTheObserverAboutEachStepWithinTheBands) {
     cRecordingObserver observer;
     AnalyzeFile(jpeg, holder, {}, observer);
 
+    // FlashPix and AROT never show their caption; MPF shows it even when it adds no row.
     EXPECT_EQ(observer.labels,
               (std::vector<std::string>{"Analyzing Compression Signature...", "Analyzing MakerNote Data...",
+                                        "Analyzing EXIF Format...", "Analyzing Image Size...",
+                                        "Analyzing Software Data...", "Analyzing MPF Data...",
                                         "Analyzing Histogram...", "Wrapping up...",
                                         "Please wait while we analyze the file..."}));
     EXPECT_EQ(observer.testsStarting, 1);
-    // (low, high) inclusive bands: start, loaded, tests start, after three tests, wrapping up.
-    const std::vector<std::pair<int32_t, int32_t>> progressBands = {{5, 5},   {5, 5},   {20, 20}, {20, 29},
-                                                                    {30, 39}, {75, 89}, {90, 99}, {100, 100}};
+    // (low, high) inclusive bands: start, loaded, tests start, after the signature, MakerNote,
+    // EXIF format, software and histogram tests, wrapping up.
+    const std::vector<std::pair<int32_t, int32_t>> progressBands = {
+        {5, 5}, {5, 5}, {20, 20}, {20, 29}, {30, 39}, {40, 59}, {60, 64}, {75, 89}, {90, 99}, {100, 100}};
     ASSERT_EQ(observer.progress.size(), progressBands.size());
     for (size_t i = 0; i < progressBands.size(); ++i) {
         EXPECT_GE(observer.progress[i], progressBands[i].first) << i;
         EXPECT_LE(observer.progress[i], progressBands[i].second) << i;
     }
     const std::vector<std::pair<int32_t, int32_t>> pauseBands = {
-        {0, 249}, {0, 199}, {0, 199}, {200, 549}, {500, 1249}};
+        {0, 249}, {0, 199}, {0, 199}, {0, 249}, {0, 199}, {200, 549}, {500, 1249}};
     ASSERT_EQ(observer.pauses.size(), pauseBands.size());
     for (size_t i = 0; i < pauseBands.size(); ++i) {
         EXPECT_GE(observer.pauses[i], pauseBands[i].first) << i;
@@ -216,8 +257,9 @@ TEST(AnalysisRun, PacesAfterTheSignatureTestEvenWithoutItsRow) {
     auto [fake, holder] = WithFakeCodec(); // no signature: no row
     cRecordingObserver observer;
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
-    EXPECT_EQ(Captions(report), (std::vector<std::string>{"MakerNote Data", "Histogram"}));
-    EXPECT_EQ(observer.pauses.size(), 5u);
+    EXPECT_EQ(Captions(report),
+              (std::vector<std::string>{"MakerNote Data", "EXIF Format", "Histogram", "Software Data"}));
+    EXPECT_EQ(observer.pauses.size(), 7u);
 }
 
 TEST(AnalysisRun, KeepsTheCodecAcrossRunsAndClosesItFirst) {
@@ -265,11 +307,17 @@ TEST(AnalysisRun, AJpegWithoutExifFailsOnItsMissingMakerNote) {
     cSilentObserver observer;
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
     EXPECT_EQ(report.openResult, 6);
-    ASSERT_FALSE(report.rows.empty());
-    EXPECT_EQ(report.rows[0].caption, "MakerNote Data");
-    EXPECT_EQ(report.rows[0].level, 1);
+    const auto levelOf = [&](const std::string& caption) {
+        const auto found = std::find_if(report.rows.begin(), report.rows.end(),
+                                        [&](const ResultRow& row) { return row.caption == caption; });
+        return found == report.rows.end() ? 0 : found->level;
+    };
+    EXPECT_EQ(levelOf("MakerNote Data"), 1);
+    EXPECT_EQ(levelOf("EXIF Format"), 1);
     EXPECT_EQ(report.ratingClass, 1);
-    EXPECT_EQ(report.messages.message, "This image has been processed by unknown software.");
+    // The encoder's picture is 256 x 32, which no camera takes.
+    EXPECT_EQ(levelOf("Image Size"), 1);
+    EXPECT_EQ(report.messages.message, "This image is too small to be an original.");
 }
 
 TEST(AnalysisRun, TheFileStaysOpenWithItsTemporaryFilesUntilTheNextRun) {

@@ -1,0 +1,167 @@
+// The FlashPix, MPF and AROT tests, each a decision table over the facts the fake codec
+// gives.
+
+#include "FakeCodec.h"
+#include "analysis/ForensicTests.h"
+
+#include <gtest/gtest.h>
+
+namespace pellvane {
+namespace {
+
+constexpr int16_t kApp10 = static_cast<int16_t>(0xEAFF);
+constexpr uint32_t kModel = 0x0110;
+constexpr uint32_t kSoftware = 0x0131;
+constexpr uint32_t kDateTimeOriginal = 0x9003;
+constexpr int32_t kFujifilm = 4;
+constexpr int32_t kApple = 23;
+
+template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+
+// --- FlashPix ---
+
+struct FlashPixCase {
+    const char* name;
+    int32_t maker = kFujifilm;
+    const char* model = "FinePix S5500";
+    const char* taken = "2012:06:01 10:20:30";
+    bool flashPix = false;
+    bool signatureMatched = false;
+    std::optional<int16_t> status;
+};
+
+class FlashPixRules : public testing::TestWithParam<FlashPixCase> {};
+
+TEST_P(FlashPixRules, DecideTheStatus) {
+    const FlashPixCase& c = GetParam();
+    test::cFakeCodec codec;
+    codec.maker = c.maker;
+    codec.SetTag(kModel, 1, c.model);
+    codec.SetTag(kDateTimeOriginal, 2, c.taken);
+    cDIBSection picture;
+    RunFlags flags;
+    flags.flashPixPresent = c.flashPix;
+    flags.signatureMatched = c.signatureMatched;
+    TestContext context{codec, picture, flags, 0};
+    EXPECT_EQ(FlashPixTest(context), c.status);
+}
+
+const FlashPixCase kFlashPixCases[] = {
+    // Only Fujifilm files get a row.
+    {.name = "OtherMaker", .maker = 1, .status = std::nullopt},
+    {.name = "OtherMakerWithFlashPix", .maker = 2, .flashPix = true, .status = std::nullopt},
+    // With the segment every Fujifilm passes.
+    {.name = "Present", .flashPix = true, .status = 5},
+    {.name = "PresentXSeries", .model = "X-T2", .flashPix = true, .status = 5},
+    // X-series cameras always write it.
+    {.name = "XSeriesMissing", .model = "X-T2", .status = 1},
+    {.name = "XSeriesMissingCameraTables", .model = "X-T2", .signatureMatched = true, .status = 1},
+    {.name = "XSeriesLowerCase", .model = "x100", .status = 1},
+    {.name = "XSeriesOldDate", .model = "X100", .taken = "2009:01:01 00:00:00", .signatureMatched = true,
+     .status = 1},
+    // Older cameras did not always write it.
+    {.name = "OldCameraTables", .taken = "2009:05:12 10:20:30", .signatureMatched = true, .status = 4},
+    {.name = "OldForeignTables", .taken = "2009:05:12 10:20:30", .status = 2},
+    {.name = "LastOldDay", .taken = "2009:12:31 23:59:59", .signatureMatched = true, .status = 4},
+    {.name = "FirstRecentDay", .taken = "2010:01:01 00:00:00", .signatureMatched = true, .status = 3},
+    {.name = "RecentCameraTables", .signatureMatched = true, .status = 3},
+    {.name = "RecentForeignTables", .status = 2},
+    {.name = "DateWithoutTime", .taken = "2008:02:29", .signatureMatched = true, .status = 4},
+    // A date that is none does not make a camera old.
+    {.name = "UnsetDate", .taken = "0000:00:00 00:00:00", .signatureMatched = true, .status = 3},
+    {.name = "NoDate", .taken = "", .signatureMatched = true, .status = 3},
+    {.name = "ImpossibleDay", .taken = "2009:02:30 10:00:00", .signatureMatched = true, .status = 3},
+    {.name = "NotLeapYear", .taken = "2009:02:29 10:00:00", .signatureMatched = true, .status = 3},
+    {.name = "Garbage", .taken = "yesterday", .signatureMatched = true, .status = 3},
+    {.name = "TrailingJunk", .taken = "2009:05:12x", .signatureMatched = true, .status = 3},
+    {.name = "NoModel", .model = "", .taken = "2009:05:12 10:20:30", .signatureMatched = true, .status = 4},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, FlashPixRules, testing::ValuesIn(kFlashPixCases), CaseName<FlashPixCase>);
+
+// --- MPF ---
+
+struct MpfCase {
+    const char* name;
+    bool existed;
+    bool valid;
+    std::optional<int16_t> status;
+};
+
+class MpfRules : public testing::TestWithParam<MpfCase> {};
+
+TEST_P(MpfRules, DecideTheStatus) {
+    const MpfCase& c = GetParam();
+    test::cFakeCodec codec;
+    codec.mpfExisted = c.existed;
+    codec.mpfValid = c.valid;
+    cDIBSection picture;
+    RunFlags flags;
+    TestContext context{codec, picture, flags, 0};
+    EXPECT_EQ(MpfTest(context), c.status);
+}
+
+const MpfCase kMpfCases[] = {
+    {"Absent", false, false, std::nullopt},
+    {"Valid", true, true, 5},
+    {"Invalid", true, false, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, MpfRules, testing::ValuesIn(kMpfCases), CaseName<MpfCase>);
+
+// --- AROT ---
+
+struct ArotCase {
+    const char* name;
+    int32_t maker = kApple;
+    bool segment = false;
+    int32_t values = 0; // number of AROT values
+    int32_t height = 3024;
+    const char* software = "";
+    std::optional<int16_t> status;
+};
+
+class ArotRules : public testing::TestWithParam<ArotCase> {};
+
+TEST_P(ArotRules, DecideTheStatus) {
+    const ArotCase& c = GetParam();
+    test::cFakeCodec codec;
+    codec.maker = c.maker;
+    codec.height = c.height;
+    codec.width = 4032;
+    if (c.segment) codec.markers.insert({kApp10, "AROT"});
+    codec.arot.assign(static_cast<size_t>(c.values), 7);
+    codec.SetTag(kSoftware, 1, c.software);
+    cDIBSection picture;
+    RunFlags flags;
+    TestContext context{codec, picture, flags, 0};
+    EXPECT_EQ(ArotTest(context), c.status);
+}
+
+const ArotCase kArotCases[] = {
+    {.name = "OtherMaker", .maker = 1, .status = std::nullopt},
+    {.name = "OtherMakerWithSegment", .maker = 1, .segment = true, .values = 10, .status = std::nullopt},
+    // One value per 16 rows: 3024 rows need an upper bound of 188.
+    {.name = "MatchesTheHeight", .segment = true, .values = 189, .status = 5},
+    {.name = "OneValueShort", .segment = true, .values = 188, .status = 1},
+    {.name = "OneValueOver", .segment = true, .values = 190, .status = 1},
+    {.name = "CroppedPicture", .segment = true, .values = 189, .height = 2000, .status = 1},
+    {.name = "HeightNotAMultiple", .segment = true, .values = 125, .height = 2010, .status = 5},
+    {.name = "EmptySegment", .segment = true, .values = 0, .status = 1},
+    // The segment is judged by itself, whatever the Software text.
+    {.name = "MatchesWithOldSoftware", .segment = true, .values = 189, .software = "11.2", .status = 5},
+    // Without it the iOS version decides how strong the doubt is.
+    {.name = "MissingIos11", .software = "11.4.1", .status = 3},
+    {.name = "MissingIos12", .software = "12.1", .status = 2},
+    {.name = "MissingIos16", .software = "16.0", .status = 2},
+    {.name = "MissingNoSoftware", .status = 2},
+    {.name = "MissingEditorSoftware", .software = "Photos 3.0", .status = 2},
+    {.name = "MissingIos9", .software = "9.3", .status = 3},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ArotRules, testing::ValuesIn(kArotCases), CaseName<ArotCase>);
+
+} // namespace
+} // namespace pellvane
