@@ -25,8 +25,9 @@ uint32_t ClassColour(int16_t ratingClass);
 // The image of the "RATING" strip that shows a class (class - 1), kept inside the strip.
 int RatingImageIndex(int16_t ratingClass);
 
-// Paths and queries on the maker's web site.
-std::string TipsLinkPath(int16_t ratingClass); // "/report/..." below class 3, else "/submit"
+// Paths and queries on the maker's web site. The tips link asks for a report of a mistake
+// below class 3 and for a submission from class 3 on.
+std::string TipsLinkPath(int16_t ratingClass);
 inline constexpr std::string_view kUpgradeLinkPath = "/upgrade/?from=vldt";
 inline constexpr std::string_view kUpdateCheckPath = "/validator/?from=vldt";
 

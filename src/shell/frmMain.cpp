@@ -260,7 +260,7 @@ void frmMain::BuildBody(QVBoxLayout& layout) {
     pbWorking_->setTextVisible(false);
     pbWorking_->setFixedSize(380, 10);
 
-    picBox_ = qobject_cast<QFrame*>(BuildResultsPanel());
+    picBox_ = BuildResultsPanel();
 
     body->addStretch(1);
     body->addWidget(tbStart_, 0, Qt::AlignCenter);
@@ -271,7 +271,7 @@ void frmMain::BuildBody(QVBoxLayout& layout) {
     layout.addLayout(body, 1);
 }
 
-QWidget* frmMain::BuildResultsPanel() {
+QFrame* frmMain::BuildResultsPanel() {
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("picBox"));
     auto* grid = new QGridLayout(panel);

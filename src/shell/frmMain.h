@@ -74,7 +74,7 @@ class frmMain : public QWidget {
 
     void BuildHeader(QVBoxLayout& layout);
     void BuildBody(QVBoxLayout& layout);
-    QWidget* BuildResultsPanel();
+    QFrame* BuildResultsPanel();
     QWidget* BuildRatingCard();
     QWidget* BuildMessageCard();
     void BuildFooter(QVBoxLayout& layout);

@@ -109,8 +109,8 @@ struct Window {
     }
 };
 
-QMimeData* FileDrop(const QStringList& paths) {
-    auto* data = new QMimeData;
+std::unique_ptr<QMimeData> FileDrop(const QStringList& paths) {
+    auto data = std::make_unique<QMimeData>();
     QList<QUrl> urls;
     for (const QString& path : paths)
         urls << QUrl::fromLocalFile(path);
@@ -123,7 +123,7 @@ QMimeData* FileDrop(const QStringList& paths) {
 // accepts drops.
 void DropFiles(frmMain& window, QWidget& onto, const QStringList& paths) {
     const QPointF point = onto.mapTo(&window, onto.rect().center());
-    std::unique_ptr<QMimeData> data(FileDrop(paths));
+    const std::unique_ptr<QMimeData> data = FileDrop(paths);
     QDragEnterEvent enter(point.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window.windowHandle(), &enter);
     QDropEvent drop(point, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
@@ -274,11 +274,10 @@ void MainWindowTest::droppedFilesOpenTheFirstOnly() {
     QCOMPARE(w.run.paths, (QStringList{"/photos/1.jpg", "/photos/4.jpg"}));
 
     // A drag that carries no files starts nothing.
-    auto* text = new QMimeData;
-    text->setText("not a file");
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, text, Qt::LeftButton, Qt::NoModifier);
+    QMimeData text;
+    text.setText("not a file");
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.window.get(), &drop);
-    delete text;
     QTest::qWait(100);
     QCOMPARE(w.run.paths.size(), 2);
 }
@@ -286,7 +285,7 @@ void MainWindowTest::droppedFilesOpenTheFirstOnly() {
 void MainWindowTest::dropWhileBusyIsIgnored() {
     Window w;
     w.run.during = [](frmMain& window, IAnalysisObserver& observer) {
-        std::unique_ptr<QMimeData> data(FileDrop({"/photos/second.jpg"}));
+        const std::unique_ptr<QMimeData> data = FileDrop({"/photos/second.jpg"});
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&window, &drop);
         observer.Pause(100);

@@ -489,13 +489,15 @@ void TextFilesTest::choosingAnotherLanguageSpeaksTheNewLanguage() {
 void TextFilesTest::shippedTranslationsAreValidAndComplete_data() {
     QTest::addColumn<int>("locale");
     QTest::addColumn<bool>("unicode");
-    QTest::newRow("German, ANSI") << 1031 << false;
-    QTest::newRow("Simplified Chinese, UNICODE") << 2052 << true;
+    QTest::addColumn<QString>("closeCaption"); // a text outside ASCII, to check the decoding
+    QTest::newRow("German, ANSI") << 1031 << false << QStringLiteral("&Schlie\u00DFen");
+    QTest::newRow("Simplified Chinese, UNICODE") << 2052 << true << QStringLiteral("\u5173\u95ED(&C)");
 }
 
 void TextFilesTest::shippedTranslationsAreValidAndComplete() {
     QFETCH(int, locale);
     QFETCH(bool, unicode);
+    QFETCH(QString, closeCaption);
 
     // The shipped files are read where the build puts them, beside the program.
     SetProgramLocation(PELLVANE_PROGRAM_FOLDER, "pellvane-validator");
@@ -505,6 +507,7 @@ void TextFilesTest::shippedTranslationsAreValidAndComplete() {
     QCOMPARE(QString::fromStdString(CurrentTranslation().activeFile.string()),
              QString::fromStdString(expectedFile.string()));
     QCOMPARE(CurrentTranslation().unicode, unicode);
+    QCOMPARE(QString::fromStdString(GetText("Window", "Window.Main.Close", "&Close")), closeCaption);
 
     QSet<QString> keys = KeysOf(kRequiredKeys);
     keys.unite(KeysOf(LiteralKeysInSources()));
