@@ -132,7 +132,10 @@ class TextFilesTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() { InstallTranslationLookup(); }
+    void initTestCase() {
+        settings_ = std::make_unique<PrivateSettings>();
+        InstallTranslationLookup();
+    }
 
     void iniReaderFollowsProfileRules_data();
     void iniReaderFollowsProfileRules();
@@ -157,6 +160,9 @@ class TextFilesTest : public QObject {
 
     void shippedTranslationsAreValidAndComplete_data();
     void shippedTranslationsAreValidAndComplete();
+
+  private:
+    std::unique_ptr<PrivateSettings> settings_;
 };
 
 void TextFilesTest::iniReaderFollowsProfileRules_data() {
@@ -386,7 +392,6 @@ void TextFilesTest::translationFileIsChosenAndValidated() {
 }
 
 void TextFilesTest::storedLocaleWinsOverTheSystemLocale() {
-    const PrivateSettings settings;
     const ProgramFolder program;
     SaveSetting("Validator", "LocaleID", "1041");
     QCOMPARE(InitLanguage(0), 1041);
