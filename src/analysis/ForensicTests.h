@@ -31,7 +31,25 @@ std::optional<int16_t> MpfTest(TestContext& context);
 // Apple files: whether the AROT segment is there and matches the picture's height.
 std::optional<int16_t> ArotTest(TestContext& context);
 
+// Whether the thumbnail, MPF images and MakerNote previews still show the main picture; a
+// Nikon thumbnail with the main picture's tables sets `embeddedSignatureEqual`.
+std::optional<int16_t> EmbeddedImagesTest(TestContext& context);
+
 // Whether the colour histograms of the picture run without gaps and spikes.
 std::optional<int16_t> HistogramTest(TestContext& context);
+
+// Whether values the camera writes together agree: dates, GPS time, Nikon's ISO and data size.
+std::optional<int16_t> ExifInternalConsistencyTest(TestContext& context);
+
+// Whether the metadata agrees with the picture: pixel dimensions, MakerNote size entries and
+// Samsung's trailer time stamp.
+std::optional<int16_t> ExifExternalConsistencyTest(TestContext& context);
+
+// Whether the picture keeps a camera sensor's proportions.
+std::optional<int16_t> AspectRatioTest(TestContext& context);
+
+// Whether the maker's early metadata editor left its block; fails the file and names the
+// editor in `detectedSoftware`.
+std::optional<int16_t> LegacyDataTest(TestContext& context);
 
 } // namespace pellvane

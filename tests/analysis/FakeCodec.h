@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace pellvane::test {
 
@@ -29,6 +30,12 @@ class cFakeCodec final : public IExifCodec {
     bool mpfValid = false;
     int16_t pelvnVersion = 0;
     std::vector<int32_t> arot;
+    // Embedded images: the thumbnail's size and file, the MPF images' files (index 0 stands
+    // for the primary image) and the MakerNote previews' files.
+    int32_t thumbSize = 0;
+    std::string thumbnailPath;
+    std::vector<std::string> mpfImagePaths;
+    std::vector<std::string> makerNoteImagePaths;
     int32_t width = 0;
     int32_t height = 0;
     // ComprSignature fails with an exception, as a broken external component might.
@@ -39,6 +46,10 @@ class cFakeCodec final : public IExifCodec {
     int closeCount = 0;
 
     void SetTag(uint32_t tagNo, int32_t ifd, std::string text) { tags[{tagNo, ifd}] = std::move(text); }
+
+    static std::string PathAt(const std::vector<std::string>& paths, int32_t i) {
+        return i >= 0 && i < static_cast<int32_t>(paths.size()) ? paths[static_cast<size_t>(i)] : "";
+    }
 
     int32_t OpenFile(const std::string&, std::optional<bool> = std::nullopt,
                      std::optional<bool> = std::nullopt) override {
@@ -82,17 +93,17 @@ class cFakeCodec final : public IExifCodec {
     void SetProcessMakerNote(bool value) override { processMakerNote = value; }
     bool MakerNoteIsOriginal() const override { return makerNoteIsOriginal; }
     int16_t MakerNoteIFDType() const override { return 0; }
-    int32_t MakerNoteImageCount() const override { return 0; }
-    std::string MakerNoteImageStreamPath(int32_t) const override { return ""; }
+    int32_t MakerNoteImageCount() const override { return static_cast<int32_t>(makerNoteImagePaths.size()); }
+    std::string MakerNoteImageStreamPath(int32_t i) const override { return PathAt(makerNoteImagePaths, i); }
     bool MPFExisted(bool = false) const override { return mpfExisted; }
     bool MPFValid() const override { return mpfValid; }
-    int32_t MPFImageCount() const override { return 0; }
-    std::string MPFImageStreamPath(int32_t) const override { return ""; }
+    int32_t MPFImageCount() const override { return static_cast<int32_t>(mpfImagePaths.size()); }
+    std::string MPFImageStreamPath(int32_t i) const override { return PathAt(mpfImagePaths, i); }
     ByteArray EOFChunk() const override { return {}; }
     int32_t EOFChunkSize() const override { return 0; }
     std::vector<int32_t> AROT() const override { return arot; }
-    int32_t ThumbSize() const override { return 0; }
-    std::string ThumbnailCachePath() const override { return ""; }
+    int32_t ThumbSize() const override { return thumbSize; }
+    std::string ThumbnailCachePath() const override { return thumbnailPath; }
     int32_t streamSize() const override { return 0; }
     int16_t PelvnVersion() const override { return pelvnVersion; }
     int32_t FileType() const override { return 0; }

@@ -145,8 +145,9 @@ TEST(AnalysisRun, EveryTestAtPassGivesClassFive) {
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
 
     ASSERT_FALSE(report.refused);
-    EXPECT_EQ(Captions(report), (std::vector<std::string>{"Compression Signature", "EXIF Format", "Histogram",
-                                                          "MakerNote Data", "Software Data"}));
+    EXPECT_EQ(Captions(report),
+              (std::vector<std::string>{"Aspect Ratio", "Compression Signature", "EXIF Format", "Histogram",
+                                        "MakerNote Data", "Software Data"}));
     for (const ResultRow& row : report.rows)
         EXPECT_EQ(row.word, "Pass") << row.caption;
     EXPECT_EQ(report.ratingClass, 5);
@@ -200,8 +201,9 @@ TEST(AnalysisRun, RowsComeWorstFirstAndTheWorstDecidesBeforeTheAdjustment) {
     cSilentObserver observer;
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
 
-    EXPECT_EQ(Captions(report), (std::vector<std::string>{"Compression Signature", "EXIF Format", "Histogram",
-                                                          "MPF Data", "MakerNote Data", "Software Data"}));
+    EXPECT_EQ(Captions(report),
+              (std::vector<std::string>{"Compression Signature", "Aspect Ratio", "EXIF Format", "Histogram",
+                                        "MPF Data", "MakerNote Data", "Software Data"}));
     EXPECT_EQ(report.rows[0].level, 3);
     EXPECT_EQ(report.ratingClass, 4); // 3, raised by the valid MPF data
 }
@@ -213,8 +215,8 @@ TEST(AnalysisRun, AFailingCodecCallCostsOnlyThatTestsRow) {
     fake->signatureThrows = true;
     cSilentObserver observer;
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
-    EXPECT_EQ(Captions(report),
-              (std::vector<std::string>{"MakerNote Data", "EXIF Format", "Histogram", "Software Data"}));
+    EXPECT_EQ(Captions(report), (std::vector<std::string>{"MakerNote Data", "Aspect Ratio", "EXIF Format",
+                                                          "Histogram", "Software Data"}));
 }
 
 TEST(AnalysisRun, TellsTheObserverAboutEachStepWithinTheBands) {
@@ -225,12 +227,15 @@ TEST(AnalysisRun, TellsTheObserverAboutEachStepWithinTheBands) {
     cRecordingObserver observer;
     AnalyzeFile(jpeg, holder, {}, observer);
 
-    // FlashPix and AROT never show their caption; MPF shows it even when it adds no row.
+    // FlashPix, AROT, the external consistency, aspect ratio and legacy data never show their
+    // caption; MPF, the embedded images and the internal consistency show it even when they
+    // add no row.
     EXPECT_EQ(observer.labels,
               (std::vector<std::string>{"Analyzing Compression Signature...", "Analyzing MakerNote Data...",
                                         "Analyzing EXIF Format...", "Analyzing Image Size...",
                                         "Analyzing Software Data...", "Analyzing MPF Data...",
-                                        "Analyzing Histogram...", "Wrapping up...",
+                                        "Analyzing Embedded Images...", "Analyzing Histogram...",
+                                        "Analyzing EXIF Internal Consistency...", "Wrapping up...",
                                         "Please wait while we analyze the file..."}));
     EXPECT_EQ(observer.testsStarting, 1);
     // (low, high) inclusive bands: start, loaded, tests start, after the signature, MakerNote,
@@ -257,8 +262,8 @@ TEST(AnalysisRun, PacesAfterTheSignatureTestEvenWithoutItsRow) {
     auto [fake, holder] = WithFakeCodec(); // no signature: no row
     cRecordingObserver observer;
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
-    EXPECT_EQ(Captions(report),
-              (std::vector<std::string>{"MakerNote Data", "EXIF Format", "Histogram", "Software Data"}));
+    EXPECT_EQ(Captions(report), (std::vector<std::string>{"MakerNote Data", "Aspect Ratio", "EXIF Format",
+                                                          "Histogram", "Software Data"}));
     EXPECT_EQ(observer.pauses.size(), 7u);
 }
 

@@ -1,0 +1,155 @@
+// EXIF external consistency: the metadata against the picture itself. The pixel dimensions of
+// the Exif IFD and the MakerNote's own size entries must name the frame's width and height,
+// which a crop or a resize changes and most editors do not write back; Samsung phones also
+// leave a UTC time stamp after the picture that must agree with the capture time.
+
+#include "analysis/Comparisons.h"
+#include "analysis/ExifDates.h"
+#include "analysis/ForensicTests.h"
+#include "analysis/Status.h"
+#include "codec/TagStore.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <span>
+#include <string_view>
+
+namespace pellvane {
+namespace {
+
+constexpr int32_t kCanon = 1;
+constexpr int32_t kNikon = 2;
+constexpr int32_t kSony = 3;
+constexpr int32_t kOlympus = 5;
+constexpr int32_t kRicoh = 11;
+constexpr int32_t kSamsung = 12;
+
+constexpr uint32_t kTagPixelXDimension = 0xA002;  // Exif IFD
+constexpr uint32_t kTagPixelYDimension = 0xA003;  // Exif IFD
+constexpr uint32_t kTagDateTimeOriginal = 0x9003; // Exif IFD
+
+// Status 0: nothing judged yet.
+constexpr int16_t kNotJudged = 0;
+
+// Samsung phones leave a trailer whose first block is named "Image_UTC_Data" (from offset 8)
+// and holds the capture time in seconds since 1970, UTC, in the ten bytes from offset 22.
+// A trailer too short to hold it leaves the file uncertain.
+constexpr std::string_view kSamsungStampBlock = "Image_UTC_Data";
+constexpr size_t kSamsungBlockNameAt = 8;
+constexpr size_t kSamsungStampAt = 22;
+constexpr size_t kSamsungStampDigits = 10;
+constexpr int32_t kSamsungTrailerMinimum = 32;
+// The capture time is local; any time zone lies within 23 hours of UTC.
+constexpr int64_t kSamsungMaxSecondsApart = 23 * 3600;
+
+// A size entry of the MakerNote: which elements name the width or the height, in the order
+// they are compared. A second element is compared only while the first agreed.
+struct SizeEntry {
+    int32_t maker;
+    uint32_t tag;                   // a tag above 0xFFFF names an entry of a MakerNote sub-directory
+    std::array<int8_t, 2> elements; // -1: none
+};
+
+constexpr std::array<SizeEntry, 6> kSizeEntries = {{
+    {kCanon, 0x009A, {1, 2}},        // AspectInfo: ratio, cropped width, cropped height, …
+    {kNikon, 0x0016, {2, 3}},        // ImageBoundary: left, top, right, bottom
+    {kSony, 0xB02B, {1, 0}},         // FullImageSize: height, width
+    {kOlympus, 0x20400614, {0, -1}}, // under ImageProcessing (0x2040)
+    {kRicoh, 0x1603, {0, -1}},       // only in Ricoh's MakerNotes of layout 4
+    {kRicoh, 0x1604, {0, -1}},
+}};
+constexpr int16_t kRicohSizeLayout = 4;
+
+bool Exists(const IExifCodec& codec, uint32_t tag, int32_t ifd) {
+    return codec.IsTagExisted(tag, ifd, true);
+}
+
+// The first value of a pixel dimension, judged against the frame within the tolerance.
+int16_t DimensionStatus(const IExifCodec& codec, uint32_t tag) {
+    const int64_t recorded = ValueElement(codec.TagValue(tag, kIfdExif), 0, true);
+    return MatchesEither(recorded, codec.ImageWidth(), codec.ImageHeight(), true) ? kStatusPass : kStatusFail;
+}
+
+// The number that the leading characters of a text spell, as far as they do: blanks first,
+// then an optional sign and digits. 0 when there is none.
+int64_t LeadingInteger(std::span<const uint8_t> text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10 + (text[i] - '0');
+    return negative ? -value : value;
+}
+
+bool HoldsSamsungStamp(const ByteArray& trailer) {
+    if (trailer.size() < kSamsungStampAt + kSamsungStampDigits) return false;
+    const auto name = std::span(trailer).subspan(kSamsungBlockNameAt, kSamsungStampBlock.size());
+    return std::equal(name.begin(), name.end(), kSamsungStampBlock.begin(),
+                      [](uint8_t b, char c) { return b == static_cast<uint8_t>(c); });
+}
+
+// The trailer's UTC time stamp against DateTimeOriginal read in this computer's time zone.
+// Samsung's cameras leave other data there, such as a preview picture, which holds no time
+// stamp and is judged like a trailer too short to hold one.
+int16_t SamsungTrailerStatus(const IExifCodec& codec, int16_t status) {
+    if (codec.EOFChunkSize() <= kSamsungTrailerMinimum) return kStatusUncertain;
+    const ByteArray trailer = codec.EOFChunk();
+    if (!HoldsSamsungStamp(trailer)) return kStatusUncertain;
+    const auto original =
+        ParseDateTime(ReadableExifDate(codec.TagValueString(kTagDateTimeOriginal, kIfdExif)));
+    if (!original) return status; // no capture time to compare with
+    const int64_t stamp = LeadingInteger(std::span(trailer).subspan(kSamsungStampAt, kSamsungStampDigits));
+    return std::llabs(stamp - UnixTimeOfLocalDate(*original)) > kSamsungMaxSecondsApart ? kStatusFail
+                                                                                        : status;
+}
+
+// Element `index` of a MakerNote size entry, compared exactly; nothing when the entry has
+// no such element or holds no numbers, since then it says nothing about the size.
+std::optional<bool> SizeElementAgrees(const IExifCodec& codec, uint32_t tag, size_t index) {
+    const ExifValue value = codec.TagValue(tag, kIfdMakerNote);
+    const bool numbers = std::holds_alternative<std::vector<int16_t>>(value) ||
+                         std::holds_alternative<std::vector<int32_t>>(value);
+    if (!numbers || index >= ValueElementCount(value)) return std::nullopt;
+    return MatchesEither(ValueElement(value, index, true), codec.ImageWidth(), codec.ImageHeight(), false);
+}
+
+int16_t MakerNoteSizeStatus(const IExifCodec& codec, int16_t status) {
+    const int32_t maker = codec.Manufacturer();
+    if (maker == kRicoh && codec.MakerNoteIFDType() != kRicohSizeLayout) return status;
+    for (const SizeEntry& entry : kSizeEntries) {
+        if (entry.maker != maker || !Exists(codec, entry.tag, kIfdMakerNote)) continue;
+        for (const int8_t element : entry.elements) {
+            if (element < 0 || status != kStatusPass) break;
+            if (SizeElementAgrees(codec, entry.tag, static_cast<size_t>(element)) == false)
+                status = kStatusFail;
+        }
+    }
+    return status;
+}
+
+} // namespace
+
+std::optional<int16_t> ExifExternalConsistencyTest(TestContext& context) {
+    const IExifCodec& codec = context.codec;
+    int16_t status = kNotJudged;
+    if (Exists(codec, kTagPixelYDimension, kIfdExif)) status = DimensionStatus(codec, kTagPixelYDimension);
+    if (status == kStatusPass && Exists(codec, kTagPixelXDimension, kIfdExif))
+        status = DimensionStatus(codec, kTagPixelXDimension);
+    if (status == kStatusPass && codec.Manufacturer() == kSamsung)
+        status = SamsungTrailerStatus(codec, status);
+    if (status > kStatusSuspected && codec.IFDEntryCount(kIfdMakerNote) > 0)
+        status = MakerNoteSizeStatus(codec, status);
+
+    if (status == kNotJudged) return std::nullopt;
+    // A size that disagrees in a file whose tables are the camera's own is more likely a
+    // camera's quirk than an edit. A Samsung time stamp that disagrees is no such quirk.
+    if (context.flags.signatureMatched && status == kStatusFail && codec.Manufacturer() != kSamsung)
+        status = kStatusHighlySuspected;
+    return status;
+}
+
+} // namespace pellvane

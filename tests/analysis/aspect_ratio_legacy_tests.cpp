@@ -1,0 +1,131 @@
+// The aspect-ratio test with its single-precision arithmetic, and the legacy-editor test with
+// what it does to the class and the messages of a whole run.
+
+#include "FakeCodec.h"
+#include "analysis/AnalyzeFile.h"
+#include "analysis/ForensicTests.h"
+#include "imaging/PictureFixtures.h"
+#include "support/TempFolder.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace pellvane {
+namespace {
+
+constexpr int32_t kCanon = 1;
+constexpr int32_t kApple = 23;
+
+TEST(AspectRatio, SensorProportionsPassAndOthersAreSuspected) {
+    struct Case {
+        int32_t width;
+        int32_t height;
+        int32_t maker;
+        std::optional<int16_t> status;
+    };
+    const Case cases[] = {
+        {6000, 4000, kCanon, 5}, // 3:2
+        {4000, 6000, kCanon, 5},
+        {4000, 3000, kCanon, 5}, // 4:3, written as 1.33333
+        {4032, 3024, kCanon, 5},
+        {1920, 1080, kCanon, 5}, // 16:9, written as 1.77778
+        {3024, 3024, kCanon, 3}, // square: only Apple's phones
+        {3024, 3024, kApple, 5},
+        {3030, 2000, kCanon, 4}, // 1.515
+        {3100, 2000, kCanon, 3}, // 1.55, near no sensor
+        // Held in single precision, 1.51 and 1.52 lie a little closer to 1.5 than 0.01 and
+        // 0.02, and 1.48 a little closer than 0.02.
+        {1510, 1000, kCanon, 5},
+        {1511, 1000, kCanon, 4},
+        {1520, 1000, kCanon, 4},
+        {1480, 1000, kCanon, 4},
+        {1530, 1000, kCanon, 3},
+        {4000, 0, kCanon, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        test::cFakeCodec codec;
+        codec.width = c.width;
+        codec.height = c.height;
+        codec.maker = c.maker;
+        cDIBSection picture;
+        RunFlags flags;
+        TestContext context{codec, picture, flags, 0};
+        EXPECT_EQ(AspectRatioTest(context), c.status)
+            << c.width << " x " << c.height << ", maker " << c.maker;
+    }
+}
+
+TEST(LegacyData, NamesTheEditorWithItsVersionAndFails) {
+    struct Case {
+        int16_t version;
+        std::optional<int16_t> status;
+        const char* software;
+    };
+    const Case cases[] = {
+        {0, std::nullopt, "Adobe Photoshop"},
+        {280, 1, "Pellvane Metadata Editor (v1.03 Cracked)"},
+        {1260, 1, "Pellvane Metadata Editor (Core: 1260)"},
+        {95, 1, "Pellvane Metadata Editor (Core: 0095)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        test::cFakeCodec codec;
+        codec.pelvnVersion = c.version;
+        cDIBSection picture;
+        RunFlags flags;
+        flags.detectedSoftware = "Adobe Photoshop"; // found by an earlier test
+        TestContext context{codec, picture, flags, 0};
+        EXPECT_EQ(LegacyDataTest(context), c.status);
+        EXPECT_EQ(flags.detectedSoftware, c.software);
+        EXPECT_EQ(flags.legacyDataFound, c.status.has_value());
+    }
+}
+
+TEST(LegacyData, ForcesClassOneWithTheEditorAlertAndNotice) {
+    test::ScopedTempFolder temp;
+    test::RgbaPicture ramp(256, 32);
+    for (int y = 0; y < ramp.height; ++y)
+        for (int x = 0; x < ramp.width; ++x)
+            ramp.At(x, y) = {static_cast<uint8_t>(x), static_cast<uint8_t>(x), static_cast<uint8_t>(x)};
+    const std::filesystem::path path = temp.Input("photo.jpg");
+    test::WriteFileBytes(path, test::EncodeJpeg(ramp));
+
+    // A Canon file that passes every other test.
+    auto run = [&](int16_t pelvnVersion) {
+        auto fake = std::make_unique<test::cFakeCodec>();
+        fake->maker = kCanon;
+        fake->makerName = "Canon";
+        fake->signature = "FF7B19E4";
+        fake->SetTag(0x927C, 2, "MakerNote");
+        fake->SetTag(0x0110, 1, "Canon EOS 5D");
+        fake->makerNoteIsOriginal = true;
+        fake->entryCounts[5] = 30;
+        fake->width = 4368;
+        fake->height = 2912;
+        fake->pelvnVersion = pelvnVersion;
+        std::unique_ptr<IExifCodec> holder = std::move(fake);
+        cSilentObserver observer;
+        return AnalyzeFile(path.string(), holder, {}, observer);
+    };
+
+    const AnalysisReport clean = run(0);
+    EXPECT_GE(clean.ratingClass, 4);
+    EXPECT_TRUE(clean.messages.legacyAlert.empty());
+
+    const AnalysisReport report = run(1260);
+    ASSERT_FALSE(report.rows.empty());
+    EXPECT_EQ(report.rows.front(),
+              (ResultRow{"Pellvane Legacy Data Detection", "Window.Main.Results.Pelvn", 1, "Fail", 0}));
+    EXPECT_EQ(report.rows.size(), clean.rows.size() + 1);
+    EXPECT_EQ(report.ratingClass, 1);
+    EXPECT_EQ(report.messages.message, "This image has been processed by the following software: Pellvane "
+                                       "Metadata Editor (Core: 1260)");
+    EXPECT_EQ(
+        report.messages.legacyAlert,
+        "Legacy data from an early version of Pellvane Metadata Editor was found, please upgrade your ");
+    EXPECT_EQ(report.messages.legacyNotice, "editor to solve the problem: ");
+    EXPECT_TRUE(report.flags.legacyDataFound);
+}
+
+} // namespace
+} // namespace pellvane
