@@ -95,6 +95,10 @@ nlohmann::json CodecFacts(const cExifCodec& codec) {
         {"makerNoteIFDType", codec.MakerNoteIFDType()},
         {"makerNoteIsOriginal", codec.MakerNoteIsOriginal()},
         {"makerNoteByteOrder", codec.MakerNoteByteOrder()},
+        {"makerNoteImageCount", codec.MakerNoteImageCount()},
+        {"thumbPtr", codec.ThumbPtr()},
+        {"thumbSize", codec.ThumbSize()},
+        {"pelvnVersion", codec.PelvnVersion()},
     };
 }
 

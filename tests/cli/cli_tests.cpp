@@ -1,11 +1,13 @@
 // The command line as a user runs it: output formats, messages and exit status.
 
+#include "codec/extensions/LegacyBlock.h"
 #include "support/JpegBuilder.h"
 #include "support/TempFolder.h"
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -258,6 +260,41 @@ TEST(CommandLine, ParallelJobsPrintTheSameInTheSameOrder) {
         EXPECT_EQ(one.status, two.status);
     }
     EXPECT_TRUE(temp.LeftoverFiles().empty());
+}
+
+TEST(CommandLine, JsonNamesTheThumbnailAndTheLegacyEditorBlock) {
+    test::ScopedTempFolder temp;
+    const ByteArray thumbnail = test::EncodeSmallJpeg(16, 12);
+    std::array<uint8_t, 16> plaintext{};
+    std::memcpy(plaintext.data(), "pelvn95", 7);
+    const auto sealed = EncipherLegacyBlock(plaintext);
+    // IFD1 points at the thumbnail appended right after the TIFF structure.
+    auto tiffWithThumbnailAt = [&](uint32_t offset) {
+        test::TiffSpec spec{false, {test::Ascii(0x010F, "Canon")}, {test::Short(0xA001, {1})}, {}, {}, {},
+                            {}};
+        spec.ifd1 = {test::Short(0x0103, {6}), test::Long(0x0201, {offset}),
+                     test::Long(0x0202, {static_cast<uint32_t>(thumbnail.size())})};
+        spec.afterIfd0Link = ByteArray(sealed.begin(), sealed.end());
+        return test::BuildTiff(spec);
+    };
+    const auto thumbPtr = static_cast<uint32_t>(tiffWithThumbnailAt(0).size());
+    const ByteArray picture = test::EncodeSmallJpeg(64, 48);
+    const ByteArray jpeg =
+        test::Concat({{0xFF, 0xD8},
+                      test::ExifSegment(test::Concat({tiffWithThumbnailAt(thumbPtr), thumbnail})),
+                      ByteArray(picture.begin() + 2, picture.end())});
+    const std::string path = test::WriteFile(temp.Input("edited.jpg"), jpeg);
+
+    const ProcessRun run = RunValidate("--json '" + path + "'", temp);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto object = nlohmann::json::parse(run.out);
+    const auto& codec = object["codec"];
+    EXPECT_EQ(codec["thumbPtr"], thumbPtr);
+    EXPECT_EQ(codec["thumbSize"], thumbnail.size());
+    EXPECT_EQ(codec["pelvnVersion"], 95);
+    EXPECT_EQ(codec["makerNoteImageCount"], 0);
+    EXPECT_EQ(object["class"], 1);
+    EXPECT_EQ(object["software"], "Pellvane Metadata Editor (Core: 0095)");
 }
 
 } // namespace
