@@ -654,7 +654,10 @@ void frmMain::AddResultRow(const ResultRow& row) {
     item->setIcon(0, statusImages_.Icon(row.icon));
     item->setText(1, QString::fromStdString(row.word));
     item->setText(kLevelColumn, QString::number(row.level));
-    item->setText(kCaptionColumn, QString::fromStdString(row.caption));
+    // The parser-error row sorts by its English caption whatever its translation says.
+    const bool parserError = row.key == "Window.Main.Results.ParserError";
+    item->setText(kCaptionColumn, parserError ? QStringLiteral("Unknown Data Structure")
+                                              : QString::fromStdString(row.caption));
 }
 
 void frmMain::ShowRating(const AnalysisReport& report) {
