@@ -15,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -165,6 +166,7 @@ class MainWindowTest : public QObject {
     void droppedFilesOpenTheFirstOnly();
     void dropWhileBusyIsIgnored();
     void restartShowsTheOpenButtonAgain();
+    void openButtonAnalysesTheChosenFileAndCancelDoesNothing();
     void listColumnsShareTheWidthAndHideTheSortKeys();
     void rowsCarryStatusIconsAndSortKeys();
     void classesShowTheirColourPictureAndLink_data();
@@ -308,6 +310,43 @@ void MainWindowTest::restartShowsTheOpenButtonAgain() {
     QVERIFY(w.Child<QWidget>("tbStart")->isVisible());
     for (const char* hidden : {"picBox", "cmdBack", "cmdClose", "lblWorking", "pbWorking"})
         QVERIFY2(!w.Child<QWidget>(hidden)->isVisible(), hidden);
+}
+
+void MainWindowTest::openButtonAnalysesTheChosenFileAndCancelDoesNothing() {
+    QTemporaryDir folder;
+    const QString photo = folder.filePath("photo.jpg");
+    QFile file(photo);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    Window w;
+    QStringList titles;
+    QStringList filters;
+    bool choose = false;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        titles << dialog->windowTitle();
+        filters = dialog->nameFilters();
+        if (choose) {
+            dialog->selectFile(photo);
+            static_cast<QDialog*>(dialog)->accept(); // the file dialog hides accept()
+        } else {
+            dialog->reject();
+        }
+    });
+    answer.start(20);
+
+    QTest::mouseClick(w.Child<QAbstractButton>("tbStart"), Qt::LeftButton);
+    QVERIFY(w.run.paths.isEmpty());
+    choose = true;
+    QTest::mouseClick(w.Child<QAbstractButton>("tbStart"), Qt::LeftButton);
+    QCOMPARE(w.run.paths, QStringList{photo});
+    QCOMPARE(titles, (QStringList{"Open", "Open"}));
+    QCOMPARE(filters.size(), 2);
+    QVERIFY(filters[0].startsWith("JPEG Images"));
+    QVERIFY(filters[1].startsWith("All Formats (*.*)"));
 }
 
 void MainWindowTest::listColumnsShareTheWidthAndHideTheSortKeys() {
