@@ -11,8 +11,6 @@
 #include "codec/cExifCodec.h"
 #include "imaging/Fingerprint.h"
 
-#include <functional>
-#include <future>
 #include <string>
 #include <vector>
 
@@ -56,32 +54,20 @@ std::vector<std::string> ComparedImagePaths(const IExifCodec& codec) {
     return paths;
 }
 
-// A further image as loaded for the comparison; empty when it does not decode.
-using LoadedCopy = std::optional<cDIBSection>;
-
-std::vector<LoadedCopy> LoadCopies(const std::vector<std::string>& paths) {
-    std::vector<LoadedCopy> copies;
-    for (const std::string& path : paths) {
-        cDIBSection picture;
-        if (picture.LoadReducedPicture_File(path, kFingerprintDetail))
-            copies.emplace_back(std::move(picture));
-        else
-            copies.emplace_back(std::nullopt);
-    }
-    return copies;
-}
-
 // Each further image lowers the status as far as its fingerprint differs from the main
-// picture's; one that does not decode (or was never extracted) vouches for nothing. The copies
-// load on a helper thread while the main picture's fingerprint is taken, since a camera's large
-// preview takes a while to decode; where no thread can be had they load here.
+// picture's; one that does not decode (or was never extracted) vouches for nothing.
 int16_t CompareWithMainPicture(const TestContext& context, int16_t status) {
     const std::vector<std::string> paths = ComparedImagePaths(context.codec);
     if (paths.empty()) return status;
-    std::future<std::vector<LoadedCopy>> loading = std::async(LoadCopies, std::cref(paths));
     const std::optional<HashValue> main = MakeFingerprint(context.picture);
-    for (const LoadedCopy& copy : loading.get())
-        status = main && copy ? HashSimilarityLevel(*copy, main->bits, status) : kStatusHighlySuspected;
+    for (const std::string& path : paths) {
+        cDIBSection embedded;
+        if (!main || !embedded.LoadReducedPicture_File(path, kFingerprintDetail)) {
+            status = kStatusHighlySuspected;
+            continue;
+        }
+        status = HashSimilarityLevel(embedded, main->bits, status);
+    }
     return status;
 }
 
