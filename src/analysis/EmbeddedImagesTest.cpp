@@ -19,11 +19,6 @@ namespace {
 
 constexpr int32_t kNikon = 2;
 
-// The fingerprint averages the picture into 8 x 8 cells, so copies are decoded only as finely
-// as 64 pixels a side need: a camera's large preview then costs far less than a full decode,
-// and the cells' averages barely change.
-constexpr int32_t kFingerprintDetail = 64;
-
 // A codec of the kind the run holds: the editor's component when the run created one.
 std::unique_ptr<IExifCodec> SecondCodec(const RunFlags& flags) {
     std::unique_ptr<IExifCodec> codec;
@@ -62,7 +57,7 @@ int16_t CompareWithMainPicture(const TestContext& context, int16_t status) {
     const std::optional<HashValue> main = MakeFingerprint(context.picture);
     for (const std::string& path : paths) {
         cDIBSection embedded;
-        if (!main || !embedded.LoadReducedPicture_File(path, kFingerprintDetail)) {
+        if (!main || !embedded.LoadPicture_File(path)) {
             status = kStatusHighlySuspected;
             continue;
         }

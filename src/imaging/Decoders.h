@@ -13,10 +13,6 @@
 namespace pellvane::decoding {
 
 bool DecodeJpeg(std::span<const uint8_t> bytes, cDIBSection& target);
-// The same at the smallest of libjpeg's scales (1/8, 1/4, 1/2, 1) that keeps both sides at
-// least `minimumSide` pixels long. The scaled picture comes from every coefficient of the file,
-// so a file this decodes is exactly a file that DecodeJpeg decodes.
-bool DecodeJpegReduced(std::span<const uint8_t> bytes, cDIBSection& target, int32_t minimumSide);
 bool DecodePng(std::span<const uint8_t> bytes, cDIBSection& target);
 bool DecodeGif(std::span<const uint8_t> bytes, cDIBSection& target);
 bool DecodeTiff(std::span<const uint8_t> bytes, cDIBSection& target);

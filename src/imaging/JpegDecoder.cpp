@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
-#include <optional>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -102,22 +101,10 @@ bool AllScansArrived(const jpeg_decompress_struct& cinfo) {
     return true;
 }
 
-// The largest of libjpeg's scale denominators that leaves both sides at least `minimumSide`
-// pixels long (libjpeg rounds scaled sizes up).
-unsigned int ScaleDenominator(const jpeg_decompress_struct& cinfo, int32_t minimumSide) {
-    const auto side = static_cast<JDIMENSION>(std::max(minimumSide, 1));
-    for (const unsigned int denominator : {8u, 4u, 2u}) {
-        const JDIMENSION width = (cinfo.image_width + denominator - 1) / denominator;
-        const JDIMENSION height = (cinfo.image_height + denominator - 1) / denominator;
-        if (width >= side && height >= side) return denominator;
-    }
-    return 1;
-}
-
 // Everything libjpeg may leave by a long jump happens in here. The function holds no object with
 // a destructor, so the jump skips nothing that has to run; the caller destroys the decompressor.
 bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std::span<const uint8_t> bytes,
-                   cDIBSection& target, std::optional<int32_t> minimumSide) {
+                   cDIBSection& target) {
     if (setjmp(errors.escape) != 0) return false;
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
@@ -125,10 +112,6 @@ bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std:
     // The size check comes before jpeg_start_decompress, which allocates the library's own
     // buffers for a picture of the declared size.
     if (!FitsPixelLimit(cinfo.image_width, cinfo.image_height)) return false;
-    if (minimumSide) {
-        cinfo.scale_num = 1;
-        cinfo.scale_denom = ScaleDenominator(cinfo, *minimumSide);
-    }
     const bool inks = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = inks ? JCS_CMYK : JCS_EXT_BGRA;
     // With several scans, starting the decompression reads the whole file.
@@ -140,29 +123,21 @@ bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std:
     return inks ? ReadCmykRows(cinfo, target) : ReadBgraRows(cinfo, target);
 }
 
-bool Decode(std::span<const uint8_t> bytes, cDIBSection& target, std::optional<int32_t> minimumSide) {
+} // namespace
+
+bool DecodeJpeg(std::span<const uint8_t> bytes, cDIBSection& target) {
     jpeg_decompress_struct cinfo{};
     JpegErrorManager errors{};
     cinfo.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = EscapeOnError;
     errors.base.emit_message = HandleMessage;
     errors.base.output_message = IgnoreOutput;
-    const bool decoded = RunDecompress(cinfo, errors, bytes, target, minimumSide);
+    const bool decoded = RunDecompress(cinfo, errors, bytes, target);
     // Destroying is safe at any stage, even when creation itself failed.
     jpeg_destroy_decompress(&cinfo);
     // Every pixel came out with an alpha byte of 255, so there is nothing to classify.
     if (decoded) target.SetAlpha(alpha_class::kOpaque);
     return decoded;
-}
-
-} // namespace
-
-bool DecodeJpeg(std::span<const uint8_t> bytes, cDIBSection& target) {
-    return Decode(bytes, target, std::nullopt);
-}
-
-bool DecodeJpegReduced(std::span<const uint8_t> bytes, cDIBSection& target, int32_t minimumSide) {
-    return Decode(bytes, target, minimumSide);
 }
 
 } // namespace pellvane::decoding

@@ -215,15 +215,12 @@ void cDIBSection::ReplacePixels(PixelMemory pixels, int32_t width, int32_t heigh
 // ---------------------------------------------------------------------------------------------
 // Loading
 
-bool cDIBSection::DecodeInto(std::span<const uint8_t> bytes, std::optional<int32_t> jpegMinimumSide) {
+bool cDIBSection::DecodeInto(std::span<const uint8_t> bytes) {
     DestroyDIB();
     if (bytes.size() < kMinPictureBytes) return false;
     const int32_t imageType = TestImageType(bytes);
     const Decoder decode = DecoderFor(imageType);
-    const bool reduced = jpegMinimumSide && imageType == image_type::kJpeg;
-    const bool decoded = reduced ? decoding::DecodeJpegReduced(bytes, *this, *jpegMinimumSide)
-                                 : decode != nullptr && decode(bytes, *this);
-    if (!decoded || pixels_ == nullptr) {
+    if (decode == nullptr || !decode(bytes, *this) || pixels_ == nullptr) {
         DestroyDIB();
         return false;
     }
@@ -243,15 +240,6 @@ bool cDIBSection::LoadPicture_File(const std::filesystem::path& path) {
 
 bool cDIBSection::LoadPicture_Stream(std::span<const uint8_t> bytes) {
     return DecodeInto(bytes);
-}
-
-bool cDIBSection::LoadReducedPicture_File(const std::filesystem::path& path, int32_t minimumSide) {
-    DestroyDIB();
-    if (DecoderFor(TestImageType(path)) == nullptr) return false;
-    const std::optional<FileBytes> bytes = ReadWholeFile(path);
-    if (!bytes || !DecodeInto(bytes->View(), minimumSide)) return false;
-    fileName_ = path;
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

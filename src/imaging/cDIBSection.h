@@ -102,12 +102,6 @@ class cDIBSection {
     bool LoadPicture_File(const std::filesystem::path& path);
     // The same for a picture held in memory.
     bool LoadPicture_Stream(std::span<const uint8_t> bytes);
-    // Loads the file for a use that needs no more than `minimumSide` pixels on each side, such
-    // as a fingerprint: a JPEG file is decoded at the smallest of libjpeg's scales (down to 1/8)
-    // that keeps both sides that long, which spares most of the inverse transforms, colour
-    // conversion and pixel memory. Any other picture loads as LoadPicture_File loads it, and the
-    // load fails exactly when that one would.
-    bool LoadReducedPicture_File(const std::filesystem::path& path, int32_t minimumSide);
 
     // Where the picture goes when fitted into an area of the given size, centred. A picture that
     // fits keeps its own size unless enlarge is set. Empty when there is no buffer.
@@ -151,7 +145,7 @@ class cDIBSection {
 
     size_t ByteCount() const;
     bool Allocate(int32_t width, int32_t height, bool zeroFill);
-    bool DecodeInto(std::span<const uint8_t> bytes, std::optional<int32_t> jpegMinimumSide = std::nullopt);
+    bool DecodeInto(std::span<const uint8_t> bytes);
     void ReplacePixels(PixelMemory pixels, int32_t width, int32_t height);
     bool RotateQuarterTurn(bool clockwise);
 
