@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 
 namespace pellvane {
@@ -18,6 +19,20 @@ size_t ValueElementCount(const ExifValue& v) {
         },
         v);
 }
+
+namespace {
+
+// A file may store any real number where a count is expected: the integer part, held to the
+// range of the result (converting a value outside it is undefined), and 0 for what is no number.
+int64_t RealToInteger(double value) {
+    constexpr double kLimit = 9223372036854775807.0; // 2^63, the first value out of range
+    if (!std::isfinite(value)) return 0;
+    if (value >= kLimit) return std::numeric_limits<int64_t>::max();
+    if (value <= -kLimit) return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(value);
+}
+
+} // namespace
 
 int64_t ValueElement(const ExifValue& v, size_t i, bool asUnsigned) {
     return std::visit(
@@ -36,7 +51,7 @@ int64_t ValueElement(const ExifValue& v, size_t i, bool asUnsigned) {
                 else if constexpr (std::is_same_v<T, std::vector<int32_t>>)
                     return asUnsigned ? static_cast<int64_t>(static_cast<uint32_t>(x[i])) : x[i];
                 else
-                    return std::isfinite(x[i]) ? static_cast<int64_t>(x[i]) : 0;
+                    return RealToInteger(x[i]);
             }
         },
         v);

@@ -535,6 +535,8 @@ TEST_F(Mpf, EntriesAndValuesOutsideTheSegmentEndTheDirectory) {
          1},
         {"value running past the segment's end",
          Directory({{0xB000, 7, 4, {'0', '1', '0', '0'}, {}}, {0xB002, 7, 0x7FFFFFF0, {}, 8}}), 1},
+        {"2^31 - 1 long values, whose byte length overflows 32 bits",
+         Directory({{0xB000, 7, 4, {'0', '1', '0', '0'}, {}}, {0xB002, 4, 0x7FFFFFFF, {}, 8}}), 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

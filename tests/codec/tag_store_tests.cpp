@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace pellvane {
 namespace {
 
@@ -89,6 +91,16 @@ TEST(ValueText, FloatsDropTrailingZerosAndThePoint) {
     EXPECT_EQ(GenericValueText(ByteArray{0x4D, 0x4D}, 1), "4D 4D ");
     EXPECT_EQ(GenericValueText(ByteArray{1}, 14), "");
     EXPECT_EQ(GenericValueText(ExifValue{}, 1), "");
+}
+
+TEST(ValueText, RealsReadAsIntegersStayInRange) {
+    const ExifValue reals = std::vector<float>{1e30f, -1e30f, 2.9f, std::numeric_limits<float>::quiet_NaN()};
+    EXPECT_EQ(ValueElement(reals, 0), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(ValueElement(reals, 1), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(ValueElement(reals, 2), 2);
+    EXPECT_EQ(ValueElement(reals, 3), 0);
+    // A SHORT entry holding reals is listed without undefined conversions.
+    EXPECT_EQ(GenericValueText(reals, 3), "9223372036854775807, -9223372036854775808, 2, 0");
 }
 
 TEST_F(TagStore, LookupsSearchTheDirectoriesInOrderOnlyWhenAskedTo) {
@@ -197,6 +209,18 @@ TEST_F(TagStore, AnExifDirectoryOutsideTheFileIsAParseErrorThatKeepsIfd0) {
     Open({false, {Ascii(0x010F, "Canon"), Long(0x8769, {0x00FFFFFF})}, {}, {}, {}, {}, {}}, kOpenExifError);
     EXPECT_EQ(codec.IFDEntryCount(1), 2);
     EXPECT_EQ(codec.ManufacturerString(), "Canon");
+}
+
+TEST_F(TagStore, CountsOf2To31Minus1AreMissingValuesNotAllocations) {
+    for (const uint16_t format : {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12}) {
+        SCOPED_TRACE(format);
+        Open({false, {Ascii(0x010F, "Canon"), WithOffset(0x010E, format, 0x7FFFFFFF, 8)}, {}, {}, {}, {}, {}});
+        const int32_t entry = codec.FindTag(0x010E, 1);
+        ASSERT_GE(entry, 0);
+        EXPECT_TRUE(codec.IFDEntryLocked(entry));
+        EXPECT_TRUE(IsEmptyValue(codec.IFDEntryValue(entry)));
+        EXPECT_EQ(codec.TagValueString(0x010F, 1), std::string("Canon", 6)); // ASCII keeps its zero
+    }
 }
 
 } // namespace
