@@ -196,13 +196,17 @@ bool ObtainCodec(std::unique_ptr<IExifCodec>& codec, int32_t editorVersion) {
     return false;
 }
 
+void RefuseUnreadableFile(AnalysisReport& report) {
+    report.refusalKey = "Window.Message.Error.OpenFile";
+    report.refusal = WindowText(report.refusalKey, "Unsupported file format!");
+    report.refused = true;
+}
+
 // Loads the picture; on failure fills in the refusal and answers false.
 bool LoadJpegPicture(const std::string& path, cDIBSection& picture, IAnalysisObserver& observer,
                      AnalysisReport& report) {
     if (!picture.LoadPicture_File(path)) {
-        report.refusalKey = "Window.Message.Error.OpenFile";
-        report.refusal = WindowText(report.refusalKey, "Unsupported file format!");
-        report.refused = true;
+        RefuseUnreadableFile(report);
         return false;
     }
     observer.PictureDecoded(picture);
@@ -284,6 +288,31 @@ void ShowRating(AnalysisReport& report, const IExifCodec& codec) {
     report.messages = ChooseMessages(report.ratingClass, report.flags, codec);
 }
 
+// The run once the picture has loaded as a JPEG.
+void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, std::unique_ptr<IExifCodec>& codec,
+                          const AnalysisSettings& settings, IAnalysisObserver& observer, AnalysisReport& report) {
+    report.ratingClass = kStatusPass;
+    observer.Progress(kProgressStart);
+    report.flags.externalCodec = ObtainCodec(codec, settings.editorVersion);
+    report.openResult = codec->OpenFile(path, true, true);
+    // The file was read a moment ago to decode it. When it can no longer be opened, it was
+    // removed or replaced since: there is nothing to judge, and it is refused like a file that
+    // does not load.
+    if (report.openResult == kOpenResultCannotOpen) {
+        RefuseUnreadableFile(report);
+        return;
+    }
+
+    cAnalysisRun run(*codec, picture, observer, report);
+    if (report.openResult == kOpenResultParsed || report.openResult == kOpenResultNoExif) {
+        run.RunTests();
+        run.WrapUp(settings.keepPicture);
+    } else {
+        run.ReportUnknownStructure(settings.keepPicture);
+    }
+    ShowRating(report, *codec);
+}
+
 } // namespace
 
 AnalysisReport AnalyzeFile(const std::string& path, std::unique_ptr<IExifCodec>& codec,
@@ -291,21 +320,8 @@ AnalysisReport AnalyzeFile(const std::string& path, std::unique_ptr<IExifCodec>&
     AnalysisReport report;
     observer.Progress(kProgressStart);
     cDIBSection picture;
-    if (LoadJpegPicture(path, picture, observer, report)) {
-        report.ratingClass = kStatusPass;
-        observer.Progress(kProgressStart);
-        report.flags.externalCodec = ObtainCodec(codec, settings.editorVersion);
-        report.openResult = codec->OpenFile(path, true, true);
-
-        cAnalysisRun run(*codec, picture, observer, report);
-        if (report.openResult == kOpenResultParsed || report.openResult == kOpenResultNoExif) {
-            run.RunTests();
-            run.WrapUp(settings.keepPicture);
-        } else {
-            run.ReportUnknownStructure(settings.keepPicture);
-        }
-        ShowRating(report, *codec);
-    }
+    if (LoadJpegPicture(path, picture, observer, report))
+        AnalyzeLoadedPicture(path, picture, codec, settings, observer, report);
     observer.WorkingLabel(WindowText("Window.Main.Working", "Please wait while we analyze the file..."));
     return report;
 }

@@ -13,6 +13,7 @@ namespace pellvane {
 
 // OpenFile results the tests care about.
 inline constexpr int32_t kOpenResultParsed = 0;
+inline constexpr int32_t kOpenResultCannotOpen = 1;
 inline constexpr int32_t kOpenResultNoExif = 6;
 
 struct TestContext {

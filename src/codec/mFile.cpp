@@ -57,10 +57,12 @@ bool cFileHandle::WriteAll(std::span<const uint8_t> bytes) const {
 cFileHandle OpenFileHandle(const std::string& path, bool readOnly, bool /*wideInterface*/) {
     int fd = -1;
     if (readOnly) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        // A directory opens for reading on this platform; it is no file to read.
+        // Only regular files are read: a directory opens for reading on this platform, and a
+        // pipe or a device would make the open or the reads wait for ever. O_NONBLOCK keeps the
+        // open of a pipe from waiting for a writer and changes nothing for a regular file.
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         struct stat st {};
-        if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+        if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
             ::close(fd);
             fd = -1;
         }

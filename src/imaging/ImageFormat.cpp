@@ -1,7 +1,8 @@
 #include "imaging/ImageFormat.h"
 
+#include "imaging/RegularFile.h"
+
 #include <array>
-#include <fstream>
 
 namespace pellvane {
 
@@ -35,11 +36,10 @@ int32_t TestImageType(std::span<const uint8_t> bytes) {
 }
 
 int32_t TestImageType(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::array<char, 2> head{};
-    if (!file.read(head.data(), head.size())) return image_type::kUnknown;
-    const std::array<uint8_t, 2> bytes{static_cast<uint8_t>(head[0]), static_cast<uint8_t>(head[1])};
-    return TestImageType(std::span<const uint8_t>(bytes));
+    const cRegularFile file(path);
+    std::array<uint8_t, 2> head{};
+    if (!file.IsValid() || !file.ReadFront(head)) return image_type::kUnknown;
+    return TestImageType(std::span<const uint8_t>(head));
 }
 
 } // namespace pellvane

@@ -1,6 +1,7 @@
 #include "imaging/cDIBSection.h"
 
 #include "imaging/Decoders.h"
+#include "imaging/RegularFile.h"
 #include "imaging/Resample.h"
 #include "imaging/Rounding.h"
 
@@ -8,7 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <new>
 #include <sys/mman.h>
 #include <vector>
@@ -49,14 +49,14 @@ struct FileBytes {
 };
 
 std::optional<FileBytes> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) return std::nullopt;
-    const std::streamoff size = file.tellg();
-    if (size < 0) return std::nullopt;
-    FileBytes bytes{AllocatePixels(static_cast<size_t>(size), false), static_cast<size_t>(size)};
+    const cRegularFile file(path);
+    if (!file.IsValid()) return std::nullopt;
+    const auto size = static_cast<size_t>(file.Size());
+    FileBytes bytes{AllocatePixels(size, false), size};
     if (bytes.data == nullptr && size > 0) return std::nullopt;
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data.get()), size)) return std::nullopt;
+    // A file that shrank since it was opened fails here rather than being decoded from
+    // memory that was never filled.
+    if (!file.ReadFront({bytes.data.get(), size})) return std::nullopt;
     return bytes;
 }
 
