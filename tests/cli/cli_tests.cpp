@@ -262,6 +262,47 @@ TEST(CommandLine, ParallelJobsPrintTheSameInTheSameOrder) {
     EXPECT_TRUE(temp.LeftoverFiles().empty());
 }
 
+// The argument as the shell passes it on unchanged, whatever quotes or signs it holds.
+std::string ShellQuoted(const std::string& argument) {
+    std::string quoted = "'";
+    for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+TEST(CommandLine, NamesWithQuotesAndLettersBeyondAsciiAreAnalysedAndPrintedExactly) {
+    test::ScopedTempFolder temp;
+    const ProcessRun plain = RunValidate("--json " + ShellQuoted(Sample()), temp);
+    const auto expected = nlohmann::json::parse(plain.out);
+    for (const char* name : {"Fotoğraf \"çok\" 'güzel'.jpg", "写真 $(date) `id`;.jpg"}) {
+        SCOPED_TRACE(name);
+        const std::string path = temp.Input(name).string();
+        std::filesystem::copy_file(Sample(), path);
+        const ProcessRun run = RunValidate("--json " + ShellQuoted(path), temp);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const auto object = nlohmann::json::parse(run.out);
+        EXPECT_EQ(object["file"], path);
+        EXPECT_EQ(object["class"], expected["class"]);
+        EXPECT_EQ(object["rows"], expected["rows"]);
+    }
+}
+
+// Every shared picture, in parallel and one after the other: the same bytes each time, and the
+// temporary folder is left as it was found.
+TEST(CommandLine, ParallelJsonOverEverySharedPictureEqualsTheSerialRunTwiceOver) {
+    test::ScopedTempFolder temp;
+    const std::string corpus = ShellQuoted(std::string(PELLVANE_SOURCE_DIR) + "/../shared/corpus");
+    const ProcessRun serial = RunValidate("--json --jobs 1 " + corpus, temp);
+    ASSERT_FALSE(serial.out.empty());
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        const ProcessRun parallel = RunValidate("--json --jobs 2 " + corpus, temp);
+        EXPECT_TRUE(parallel.out == serial.out); // not printed: megabytes of JSON
+        EXPECT_EQ(parallel.err, serial.err);
+        EXPECT_EQ(parallel.status, serial.status);
+    }
+    EXPECT_TRUE(temp.LeftoverFiles().empty());
+}
+
 TEST(CommandLine, JsonNamesTheThumbnailAndTheLegacyEditorBlock) {
     test::ScopedTempFolder temp;
     const ByteArray thumbnail = test::EncodeSmallJpeg(16, 12);
