@@ -17,10 +17,13 @@ namespace {
 
 // libjpeg reports a fatal error by calling error_exit, which must not return. Ours jumps back to
 // the decode, which then answers false; the library's default would end the process.
+// The error manager, with what the decode learns from its messages and the monitor that limits
+// the number of scans.
 struct JpegErrorManager {
     jpeg_error_mgr base; // first member: libjpeg hands back a pointer to it
     std::jmp_buf escape;
     bool ranOutOfData = false;
+    jpeg_progress_mgr progress{};
 };
 
 JpegErrorManager& ManagerOf(j_common_ptr cinfo) {
@@ -44,6 +47,16 @@ void HandleMessage(j_common_ptr cinfo, int level) {
 }
 
 void IgnoreOutput(j_common_ptr) {}
+
+// Each scan of a progressive picture passes over the whole picture once more, so a small file
+// of many tiny scans costs time without bound. Encoders write about ten; libjpeg-turbo's own
+// tools refuse more than 500, and so does this decoder.
+constexpr int kMaxScans = 500;
+
+void LimitScans(j_common_ptr cinfo) {
+    const auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (decompress->input_scan_number > kMaxScans) EscapeOnError(cinfo);
+}
 
 // libjpeg-turbo hands out a few rows per call; asking for this many lets it give all it has.
 constexpr JDIMENSION kRowsPerRead = 16;
@@ -107,6 +120,8 @@ bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std:
                    cDIBSection& target) {
     if (setjmp(errors.escape) != 0) return false;
     jpeg_create_decompress(&cinfo);
+    errors.progress.progress_monitor = LimitScans;
+    cinfo.progress = &errors.progress;
     jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
     // The size check comes before jpeg_start_decompress, which allocates the library's own

@@ -244,6 +244,26 @@ TEST(JpegDecodingTest, ProgressivePictureMissingItsLaterScansFails) {
         ExpectEmpty(Loaded(Bytes(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(cut))));
 }
 
+TEST(JpegDecodingTest, ProgressivePictureOfEndlessScansFails) {
+    // Each scan passes over the whole picture again: a few bytes per scan would make a small
+    // file cost time without bound. The last scan repeated makes the count.
+    const Bytes jpeg =
+        EncodeJpeg(NumberedPicture(64, 64), Options([](JpegOptions& o) { o.progressive = true; }));
+    size_t lastScan = 0;
+    for (size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) lastScan = i;
+    const Bytes scan(jpeg.begin() + static_cast<std::ptrdiff_t>(lastScan), jpeg.end() - 2);
+    const auto withScans = [&](size_t extra) {
+        Bytes file(jpeg.begin(), jpeg.end() - 2);
+        for (size_t i = 0; i < extra; ++i) file.insert(file.end(), scan.begin(), scan.end());
+        file.push_back(0xFF);
+        file.push_back(0xD9);
+        return file;
+    };
+    EXPECT_FALSE(Loaded(withScans(100)).IsEmpty());
+    ExpectEmpty(Loaded(withScans(600)));
+}
+
 TEST(JpegDecodingTest, RefusesDeclaredSizesAboveThePixelLimit) {
     Bytes jpeg = EncodeJpeg(NumberedPicture(16, 16));
     const std::optional<size_t> frame = test::FindJpegFrameHeader(jpeg);
