@@ -192,11 +192,16 @@ std::string RandomName(int alphabet, size_t length) {
         "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
         "0123456789ABCDEF"};
     if (alphabet < 0 || alphabet >= static_cast<int>(kAlphabets.size())) return "";
-    thread_local std::mt19937_64 generator = [] {
+    // One generator per thread, seeded from the system's entropy. A process made by fork()
+    // inherits its parent's generator and would draw the same names, so it seeds afresh.
+    thread_local std::mt19937_64 generator;
+    thread_local pid_t seededFor = 0;
+    if (const pid_t process = ::getpid(); seededFor != process) {
         std::random_device device;
-        std::seed_seq seed{device(), device(), device(), device(), static_cast<unsigned>(::getpid())};
-        return std::mt19937_64(seed);
-    }();
+        std::seed_seq seed{device(), device(), device(), device(), static_cast<unsigned>(process)};
+        generator.seed(seed);
+        seededFor = process;
+    }
     const auto chars = kAlphabets[static_cast<size_t>(alphabet)];
     std::uniform_int_distribution<size_t> pick(0, chars.size() - 1);
     std::string out(length, ' ');

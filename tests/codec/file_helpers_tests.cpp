@@ -3,12 +3,17 @@
 #include "codec/mFile.h"
 #include "support/TempFolder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <utime.h>
 
 namespace pellvane {
@@ -21,17 +26,19 @@ struct RationalCase {
 
 TEST(RationalText, FormatsQuotientsAsTheTagListShowsThem) {
     const RationalCase cases[] = {
-        {1, 4, "0.25"}, {1, 8, "0.125"}, {0, 5, "0"},  {5, 0, "0"},     {-1, 2, "-0.5"},
+        {1, 4, "0.25"},  {1, 8, "0.125"}, {0, 5, "0"},   {5, 0, "0"},          {-1, 2, "-0.5"},
         {28, 10, "2.8"}, {125, 1, "125"}, {-3, 1, "-3"}, {1, 3, "0.33333334"}, {72, 1, "72"},
     };
-    for (const auto& c : cases) EXPECT_EQ(RationalText(c.numerator, c.denominator), c.text) << c.numerator << "/" << c.denominator;
+    for (const auto& c : cases)
+        EXPECT_EQ(RationalText(c.numerator, c.denominator), c.text) << c.numerator << "/" << c.denominator;
 }
 
 TEST(ReverseCopy, ReversesEachElementOnItsOwn) {
     const std::vector<uint8_t> src = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0};
     std::vector<uint8_t> dst(8);
     ReverseCopy(dst, src, 4, 4);
-    EXPECT_EQ(std::vector<uint8_t>(dst.begin(), dst.begin() + 4), (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12}));
+    EXPECT_EQ(std::vector<uint8_t>(dst.begin(), dst.begin() + 4),
+              (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12}));
     ReverseCopy(dst, src, 8, 4);
     EXPECT_EQ(dst, (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12, 0xF0, 0xDE, 0xBC, 0x9A}));
     ReverseCopy(dst, src, 8, 1);
@@ -48,7 +55,8 @@ TEST(Padding, PadsOnlyUpToTheWidth) {
 
 TEST(FormatSize, GivesTheElementSizeOfEveryTiffType) {
     const int32_t expected[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4, 0};
-    for (int32_t format = 0; format <= 14; ++format) EXPECT_EQ(FormatSize(format), expected[format]) << format;
+    for (int32_t format = 0; format <= 14; ++format)
+        EXPECT_EQ(FormatSize(format), expected[format]) << format;
 }
 
 TEST(RandomName, DrawsFromTheChosenAlphabetOnly) {
@@ -64,7 +72,8 @@ TEST(RandomName, NamesMadeInTheSameInstantDiffer) {
     // The names used to come from a generator reseeded from the clock, so two made in
     // the same tick were equal.
     std::set<std::string> names;
-    for (int i = 0; i < 1000; ++i) names.insert(RandomName(6, 15));
+    for (int i = 0; i < 1000; ++i)
+        names.insert(RandomName(6, 15));
     EXPECT_EQ(names.size(), 1000u);
 
     std::string fromThreadA, fromThreadB;
@@ -90,6 +99,48 @@ TEST(TempFiles, AreCreatedExclusivelyInTheTempFolder) {
     EXPECT_TRUE(temp.LeftoverFiles().empty());
 }
 
+TEST(TempFiles, TwoProcessesAndTwoThreadsNeverShareOne) {
+    test::ScopedTempFolder temp;
+    (void)RandomName(6, 15); // the parent's generator is in use before the fork
+    constexpr int kFilesEach = 100;
+    // Each writer's files hold its own number, so a file taken over by another shows.
+    const auto writeFiles = [](uint8_t writer) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < kFilesEach; ++i)
+            paths.push_back(WriteTempFile("TEMP", ".TMP", std::vector<uint8_t>{writer}));
+        return paths;
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The next name the child draws, for the parent to compare with its own.
+        std::ofstream(temp.Path() / "inputs" / "child-name") << RandomName(6, 15);
+        const auto paths = writeFiles(1);
+        ::_exit(std::count(paths.begin(), paths.end(), "") == 0 ? 0 : 1);
+    }
+    const std::string parentName = RandomName(6, 15);
+    std::vector<std::string> fromA, fromB;
+    std::thread a([&] { fromA = writeFiles(2); });
+    std::thread b([&] { fromB = writeFiles(3); });
+    a.join();
+    b.join();
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string childName;
+    std::ifstream(temp.Path() / "inputs" / "child-name") >> childName;
+    EXPECT_EQ(childName.size(), 15u);
+    EXPECT_NE(childName, parentName);
+
+    std::map<uint8_t, int> filesPerWriter;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.Path())) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        ++filesPerWriter[static_cast<uint8_t>(in.get())];
+    }
+    EXPECT_EQ(filesPerWriter, (std::map<uint8_t, int>{{1, kFilesEach}, {2, kFilesEach}, {3, kFilesEach}}));
+}
+
 TEST(TempFiles, FallBackToTheSystemFolderWithoutTemp) {
     test::ScopedTempFolder temp; // restores TEMP afterwards
     ::unsetenv("TEMP");
@@ -106,7 +157,10 @@ TEST(TempFiles, FallBackToTheSystemFolderWithoutTemp) {
 TEST(GetFileDate, ConvertsUtcToLocalStandardTime) {
     test::ScopedTempFolder temp;
     const auto path = temp.Input("dated.bin");
-    { std::FILE* f = std::fopen(path.c_str(), "wb"); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::fclose(f);
+    }
     // 2024-03-01 12:00:00 UTC.
     const time_t noon = 1709294400;
     utimbuf times{noon, noon};
@@ -118,7 +172,10 @@ TEST(GetFileDate, ConvertsUtcToLocalStandardTime) {
     ::tzset();
     const cFileHandle file = OpenFileHandle(path.string(), true);
     const double date = GetFileDate(file, 1);
-    if (oldTz) ::setenv("TZ", savedTz.c_str(), 1); else ::unsetenv("TZ");
+    if (oldTz)
+        ::setenv("TZ", savedTz.c_str(), 1);
+    else
+        ::unsetenv("TZ");
     ::tzset();
 
     // 2024-03-01 is OLE day 45352; 20:00 is 5/6 of a day.
