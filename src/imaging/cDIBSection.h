@@ -22,7 +22,13 @@ namespace pellvane {
 // The largest picture the buffer accepts, in pixels (width x height). A JPEG header may declare
 // up to 65535 x 65535 pixels, which would ask for 16 GiB of pixel memory; such a picture is
 // treated as undecodable instead, and the decoders refuse it before they allocate anything.
+#ifdef PELLVANE_FUZZ_MAX_PICTURE_PIXELS
+// Fuzz builds refuse pictures far smaller, as decoder fuzzing commonly does: what the fuzzer
+// learns from a picture does not grow with its size, but the time of every run does.
+inline constexpr int64_t kMaxPicturePixels = PELLVANE_FUZZ_MAX_PICTURE_PIXELS;
+#else
 inline constexpr int64_t kMaxPicturePixels = 250'000'000;
+#endif
 
 // True when a picture of this size may be held: both sides positive and at most
 // kMaxPicturePixels pixels in all.
