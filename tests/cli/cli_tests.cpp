@@ -2,6 +2,7 @@
 
 #include "codec/extensions/LegacyBlock.h"
 #include "support/JpegBuilder.h"
+#include "support/Commands.h"
 #include "support/TempFolder.h"
 
 #include <array>
@@ -262,22 +263,15 @@ TEST(CommandLine, ParallelJobsPrintTheSameInTheSameOrder) {
     EXPECT_TRUE(temp.LeftoverFiles().empty());
 }
 
-// The argument as the shell passes it on unchanged, whatever quotes or signs it holds.
-std::string ShellQuoted(const std::string& argument) {
-    std::string quoted = "'";
-    for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 TEST(CommandLine, NamesWithQuotesAndLettersBeyondAsciiAreAnalysedAndPrintedExactly) {
     test::ScopedTempFolder temp;
-    const ProcessRun plain = RunValidate("--json " + ShellQuoted(Sample()), temp);
+    const ProcessRun plain = RunValidate("--json " + test::ShellQuoted(Sample()), temp);
     const auto expected = nlohmann::json::parse(plain.out);
     for (const char* name : {"Fotoğraf \"çok\" 'güzel'.jpg", "写真 $(date) `id`;.jpg"}) {
         SCOPED_TRACE(name);
         const std::string path = temp.Input(name).string();
         std::filesystem::copy_file(Sample(), path);
-        const ProcessRun run = RunValidate("--json " + ShellQuoted(path), temp);
+        const ProcessRun run = RunValidate("--json " + test::ShellQuoted(path), temp);
         EXPECT_EQ(run.status, 0) << run.err;
         const auto object = nlohmann::json::parse(run.out);
         EXPECT_EQ(object["file"], path);
@@ -290,7 +284,7 @@ TEST(CommandLine, NamesWithQuotesAndLettersBeyondAsciiAreAnalysedAndPrintedExact
 // temporary folder is left as it was found.
 TEST(CommandLine, ParallelJsonOverEverySharedPictureEqualsTheSerialRunTwiceOver) {
     test::ScopedTempFolder temp;
-    const std::string corpus = ShellQuoted(std::string(PELLVANE_SOURCE_DIR) + "/../shared/corpus");
+    const std::string corpus = test::ShellQuoted(std::string(PELLVANE_SOURCE_DIR) + "/../shared/corpus");
     const ProcessRun serial = RunValidate("--json --jobs 1 " + corpus, temp);
     ASSERT_FALSE(serial.out.empty());
     for (int round = 1; round <= 2; ++round) {

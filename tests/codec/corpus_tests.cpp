@@ -2,6 +2,7 @@
 // independent reader, and damaged files end in a result code with nothing left behind.
 
 #include "codec/cExifCodec.h"
+#include "support/Commands.h"
 #include "support/TempFolder.h"
 
 #include <array>
@@ -23,29 +24,6 @@ std::vector<fs::path> FilesIn(const std::string& folder) {
         if (entry.is_regular_file()) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
-}
-
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 65536> buf;
-        size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-std::string Quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    out += '\'';
-    return out;
 }
 
 // A text as exiftool shows it: cut at the first zero byte, trailing spaces dropped.
@@ -101,9 +79,9 @@ TEST_P(CorpusAgreesWithExiftool, OnTagTextsAndFrameSize) {
     command += " -File:ImageWidth -File:ImageHeight";
     for (const auto& file : files) {
         command += ' ';
-        command += Quoted(file.string());
+        command += test::ShellQuoted(file.string());
     }
-    const auto report = nlohmann::json::parse(RunCommand(command + " 2>/dev/null"), nullptr, false);
+    const auto report = nlohmann::json::parse(test::RunCommand(command + " 2>/dev/null"), nullptr, false);
     ASSERT_TRUE(report.is_array()) << "exiftool is needed for this test";
     ASSERT_EQ(report.size(), files.size());
 

@@ -3,6 +3,7 @@
 // too, and nothing is left in the temporary folder.
 
 #include "codec/cExifCodec.h"
+#include "support/Commands.h"
 #include "support/TempFolder.h"
 
 #include <array>
@@ -18,18 +19,6 @@ namespace pellvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 65536> buf;
-        size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
-            out.append(buf.data(), n);
-        ::pclose(pipe);
-    }
-    return out;
-}
 
 // exiftool writes binary values in JSON as "base64:" followed by the standard alphabet.
 ByteArray FromExiftoolBinary(const nlohmann::json& value) {
@@ -61,7 +50,7 @@ ByteArray ReadAll(const fs::path& path) {
 nlohmann::json ExiftoolReport(const std::string& tags) {
     const fs::path folder = fs::path(PELLVANE_CORPUS_DIR) / "camera";
     return nlohmann::json::parse(
-        RunCommand("exiftool -j -b -G1 " + tags + " '" + folder.string() + "' 2>/dev/null"), nullptr, false);
+        test::RunCommand("exiftool -j -b -G1 " + tags + " '" + folder.string() + "' 2>/dev/null"), nullptr, false);
 }
 
 TEST(EmbeddedImageCorpus, EveryJpegThumbnailIsExtractedAsExiftoolReadsIt) {

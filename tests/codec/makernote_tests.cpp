@@ -7,6 +7,7 @@
 #include "codec/extensions/MakerNote.h"
 #include "support/JpegBuilder.h"
 #include "support/MakerNoteBuilder.h"
+#include "support/Commands.h"
 #include "support/TempFolder.h"
 
 #include <array>
@@ -721,18 +722,6 @@ TEST_F(MakerNote, MakerNoteRunningPastTheFileIsNotOriginal) {
 
 namespace fs = std::filesystem;
 
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 65536> buf;
-        size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
-            out.append(buf.data(), n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
 // exiftool's group names for the MakerNotes of the makers whose layouts the codec knows.
 const std::set<std::string> kListedMakerGroups = {
     "Apple", "Canon",   "Casio",     "DJI",    "FujiFilm", "Huawei",  "Leica", "Minolta",
@@ -757,7 +746,7 @@ const std::map<std::string, KnownDifference> kKnownDifferences = {
 TEST(MakerNoteCorpus, CameraMakerNotesOfListedMakersAreIdentifiedAndWalked) {
     const fs::path folder = fs::path(PELLVANE_CORPUS_DIR) / "camera";
     const auto report = nlohmann::json::parse(
-        RunCommand("exiftool -j -G1 -a -MakerNotes:All '" + folder.string() + "' 2>/dev/null"), nullptr,
+        test::RunCommand("exiftool -j -G1 -a -MakerNotes:All '" + folder.string() + "' 2>/dev/null"), nullptr,
         false);
     ASSERT_TRUE(report.is_array()) << "exiftool is needed for this test";
 

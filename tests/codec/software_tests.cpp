@@ -14,16 +14,6 @@ namespace {
 
 using namespace test;
 
-ByteArray Jpeg(std::vector<ByteArray> segments) {
-    JpegSpec spec;
-    spec.segments = std::move(segments);
-    return BuildJpeg(spec);
-}
-
-ByteArray TextBytes(const std::string& text) {
-    return ByteArray(text.begin(), text.end());
-}
-
 ByteArray Exif(std::vector<IfdEntry> ifd0, std::vector<IfdEntry> exif = {}) {
     TiffSpec spec;
     spec.ifd0 = std::move(ifd0);

@@ -13,16 +13,6 @@ namespace {
 
 using namespace test;
 
-ByteArray Jpeg(std::vector<ByteArray> segments) {
-    JpegSpec spec;
-    spec.segments = std::move(segments);
-    return BuildJpeg(spec);
-}
-
-ByteArray TextBytes(const std::string& text) {
-    return ByteArray(text.begin(), text.end());
-}
-
 TiffSpec Ifd0Spec(std::vector<IfdEntry> ifd0) {
     TiffSpec spec;
     spec.ifd0 = std::move(ifd0);

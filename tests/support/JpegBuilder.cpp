@@ -10,15 +10,25 @@ namespace {
 
 int FormatWidth(uint16_t format) {
     switch (format) {
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 1;
+    case 3:
+    case 8:
+        return 2;
+    case 4:
+    case 9:
+    case 11:
+    case 13:
+        return 4;
+    case 5:
+    case 10:
+    case 12:
+        return 8;
+    default:
+        return 1;
     }
 }
 
 class Writer {
-public:
+  public:
     explicit Writer(bool bigEndian) : big_(bigEndian) {}
     void U16(uint32_t v) { Put(v, 2); }
     void U32(uint32_t v) { Put(v, 4); }
@@ -31,7 +41,7 @@ public:
     void Append(const ByteArray& b) { out.insert(out.end(), b.begin(), b.end()); }
     ByteArray out;
 
-private:
+  private:
     bool big_;
 };
 
@@ -39,7 +49,8 @@ ByteArray ValueBytes(const IfdEntry& e, bool bigEndian) {
     if (!e.bytes.empty() || e.numbers.empty()) return e.bytes;
     Writer w(bigEndian);
     const int width = e.format == 5 || e.format == 10 ? 4 : FormatWidth(e.format);
-    for (uint32_t n : e.numbers) w.Put(n, width);
+    for (uint32_t n : e.numbers)
+        w.Put(n, width);
     return w.out;
 }
 
@@ -82,7 +93,8 @@ ByteArray BuildTiff(const TiffSpec& spec) {
     if (!spec.exif.empty()) ifd0.push_back(Long(0x8769, {0}));
     if (!spec.gps.empty()) ifd0.push_back(Long(0x8825, {0}));
     if (!spec.interop.empty()) exif.push_back(Long(0xA005, {0}));
-    const std::vector<const std::vector<IfdEntry>*> dirs = {&ifd0, &exif, &spec.gps, &spec.interop, &spec.ifd1};
+    const std::vector<const std::vector<IfdEntry>*> dirs = {&ifd0, &exif, &spec.gps, &spec.interop,
+                                                            &spec.ifd1};
 
     // Layout: header, the directories in order, then the extra bytes after IFD0 are placed
     // right behind IFD0, then the value area.
@@ -162,8 +174,12 @@ ByteArray Dqt(uint8_t tableId, const std::vector<uint8_t>& values64) {
 }
 
 ByteArray Sof(uint8_t marker, uint16_t width, uint16_t height, uint8_t components) {
-    ByteArray payload = {8, static_cast<uint8_t>(height >> 8), static_cast<uint8_t>(height),
-                         static_cast<uint8_t>(width >> 8), static_cast<uint8_t>(width), components};
+    ByteArray payload = {8,
+                         static_cast<uint8_t>(height >> 8),
+                         static_cast<uint8_t>(height),
+                         static_cast<uint8_t>(width >> 8),
+                         static_cast<uint8_t>(width),
+                         components};
     for (uint8_t c = 0; c < components; ++c) {
         payload.push_back(c + 1);
         payload.push_back(c == 0 ? 0x22 : 0x11);
@@ -172,11 +188,14 @@ ByteArray Sof(uint8_t marker, uint16_t width, uint16_t height, uint8_t component
     return Segment(marker, payload);
 }
 
-ByteArray Sos() { return Segment(0xDA, {1, 1, 0x00, 0, 63, 0}); }
+ByteArray Sos() {
+    return Segment(0xDA, {1, 1, 0x00, 0, 63, 0});
+}
 
 ByteArray BuildJpeg(const JpegSpec& spec) {
     ByteArray out = {0xFF, 0xD8};
-    for (const auto& s : spec.segments) out.insert(out.end(), s.begin(), s.end());
+    for (const auto& s : spec.segments)
+        out.insert(out.end(), s.begin(), s.end());
     const ByteArray sos = Sos();
     out.insert(out.end(), sos.begin(), sos.end());
     out.insert(out.end(), spec.entropy.begin(), spec.entropy.end());
@@ -190,7 +209,8 @@ ByteArray BuildJpeg(const JpegSpec& spec) {
 
 ByteArray Concat(std::initializer_list<ByteArray> parts) {
     ByteArray out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
@@ -223,7 +243,8 @@ ByteArray EncodeSmallJpeg(int width, int height) {
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(static_cast<size_t>(width));
     while (cinfo.next_scanline < cinfo.image_height) {
-        for (int x = 0; x < width; ++x) row[static_cast<size_t>(x)] = static_cast<JSAMPLE>((x * 255) / std::max(1, width - 1));
+        for (int x = 0; x < width; ++x)
+            row[static_cast<size_t>(x)] = static_cast<JSAMPLE>((x * 255) / std::max(1, width - 1));
         JSAMPROW rows[] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
     }
@@ -232,6 +253,16 @@ ByteArray EncodeSmallJpeg(int width, int height) {
     jpeg_destroy_compress(&cinfo);
     std::free(out);
     return bytes;
+}
+
+ByteArray Jpeg(std::vector<ByteArray> segments) {
+    JpegSpec spec;
+    spec.segments = std::move(segments);
+    return BuildJpeg(spec);
+}
+
+ByteArray TextBytes(const std::string& text) {
+    return ByteArray(text.begin(), text.end());
 }
 
 } // namespace pellvane::test

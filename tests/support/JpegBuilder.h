@@ -57,6 +57,10 @@ struct JpegSpec {
 };
 
 ByteArray BuildJpeg(const JpegSpec& spec);
+// A JPEG of these segments and the default entropy data.
+ByteArray Jpeg(std::vector<ByteArray> segments);
+// The bytes of a text, without a terminating zero.
+ByteArray TextBytes(const std::string& text);
 
 ByteArray Concat(std::initializer_list<ByteArray> parts);
 
