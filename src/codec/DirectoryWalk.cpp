@@ -4,9 +4,9 @@
 
 #include "codec/TextCodec.h"
 #include "codec/cExifCodec.h"
-#include "codec/extensions/Manufacturer.h"
 #include "codec/extensions/LegacyBlock.h"
 #include "codec/extensions/MakerNote.h"
+#include "codec/extensions/Manufacturer.h"
 
 #include <algorithm>
 #include <array>
@@ -45,7 +45,8 @@ struct DirectoryFrame {
     bool makerNoteSubIfd;
 };
 
-template <typename T> std::vector<T> ReadIntegers(const cByteReader& file, int64_t at, int64_t count, bool bigEndian) {
+template <typename T>
+std::vector<T> ReadIntegers(const cByteReader& file, int64_t at, int64_t count, bool bigEndian) {
     std::vector<T> out(static_cast<size_t>(count));
     for (int64_t i = 0; i < count; ++i) {
         const int64_t pos = at + i * static_cast<int64_t>(sizeof(T));
@@ -57,7 +58,8 @@ template <typename T> std::vector<T> ReadIntegers(const cByteReader& file, int64
     return out;
 }
 
-template <typename T> std::vector<T> ReadReals(const cByteReader& file, int64_t at, int64_t count, bool bigEndian) {
+template <typename T>
+std::vector<T> ReadReals(const cByteReader& file, int64_t at, int64_t count, bool bigEndian) {
     std::vector<T> out(static_cast<size_t>(count));
     for (int64_t i = 0; i < count; ++i) {
         auto bytes = file.Slice(at + i * static_cast<int64_t>(sizeof(T)), sizeof(T));
@@ -70,7 +72,8 @@ template <typename T> std::vector<T> ReadReals(const cByteReader& file, int64_t 
 }
 
 // Decodes `components` elements of `format` at `at`; the range was checked by the caller.
-ExifValue DecodeValue(const cByteReader& file, int64_t at, int32_t format, int64_t components, bool bigEndian) {
+ExifValue DecodeValue(const cByteReader& file, int64_t at, int32_t format, int64_t components,
+                      bool bigEndian) {
     switch (format) {
     case 2: {
         return AnsiToText(file.Slice(at, components));
@@ -106,7 +109,9 @@ int64_t UnsignedOffset(int32_t offset) {
 
 // A directory offset taken from an entry's first value; 0 (none) when it cannot be one.
 int64_t LinkOffset(const ExifValue& value) {
-    return ValueElement(value, 0, true);
+    // Offsets are 32-bit unsigned numbers; a real number stored in their place may be anything.
+    const int64_t offset = ValueElement(value, 0, true);
+    return offset >= 0 && offset <= int64_t{UINT32_MAX} ? offset : 0;
 }
 
 } // namespace
@@ -224,7 +229,8 @@ int32_t cExifCodec::WalkDirectories(const cByteReader& file) {
             const int64_t n = static_cast<int64_t>(entry.components) * FormatSize(entry.format);
             if (n > 4) entry.valueOffset = *file.I32(pos + 8, dir.bigEndian);
             const int64_t at = entry.valueOffset == 0 ? pos + 8 : dir.base + entry.valueOffset;
-            const bool readable = n >= 1 && dir.base + entry.valueOffset + n <= file.Size() && file.Has(at, n);
+            const bool readable =
+                n >= 1 && dir.base + entry.valueOffset + n <= file.Size() && file.Has(at, n);
             if (readable) {
                 entry.value = DecodeValue(file, at, entry.format, entry.components, dir.bigEndian);
                 entry.locked = n > kMaxRewritableValue;

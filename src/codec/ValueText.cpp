@@ -2,9 +2,9 @@
 
 #include "codec/TextCodec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <cstdio>
 
 namespace pellvane {
@@ -22,14 +22,12 @@ size_t ValueElementCount(const ExifValue& v) {
 
 namespace {
 
-// A file may store any real number where a count is expected: the integer part, held to the
-// range of the result (converting a value outside it is undefined), and 0 for what is no number.
+// A file may store any real number where an integer is expected: its integer part, held to the
+// range of the file's 32-bit integers (converting a value beyond the result's range is undefined,
+// and sums of such values must not overflow), and 0 for what is no number.
 int64_t RealToInteger(double value) {
-    constexpr double kLimit = 9223372036854775807.0; // 2^63, the first value out of range
     if (!std::isfinite(value)) return 0;
-    if (value >= kLimit) return std::numeric_limits<int64_t>::max();
-    if (value <= -kLimit) return std::numeric_limits<int64_t>::min();
-    return static_cast<int64_t>(value);
+    return static_cast<int64_t>(std::clamp(value, double{INT32_MIN}, double{UINT32_MAX}));
 }
 
 } // namespace
@@ -74,7 +72,8 @@ std::string FixedTrimmed(double value, int maxDecimals, int minDecimals) {
     const auto point = s.find('.');
     if (point == std::string::npos) return s;
     size_t keep = s.size();
-    while (keep > point + 1 + static_cast<size_t>(minDecimals) && s[keep - 1] == '0') --keep;
+    while (keep > point + 1 + static_cast<size_t>(minDecimals) && s[keep - 1] == '0')
+        --keep;
     s.resize(keep);
     if (s.back() == '.') s.pop_back();
     return s;
