@@ -29,9 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (void)codec.MakerNoteImageStreamPath(i);
         for (int32_t i = 0; i < codec.MPFImageCount(); ++i)
             (void)codec.MPFImageStreamPath(i);
-        // Opening the same file again must release everything of the first open.
-        codec.OpenFile(path, !processMakerNote, true);
-        (void)codec.StreamCachePath();
+        // Opening the same file again must release everything of the first open; done for one
+        // input in four, since it doubles the time of a run.
+        if (size % 8 < 2) {
+            codec.OpenFile(path, !processMakerNote, true);
+            (void)codec.StreamCachePath();
+        }
     }
     fuzz::CheckNothingLeftBehind();
     return 0;
