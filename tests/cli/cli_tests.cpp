@@ -168,7 +168,7 @@ TEST(CommandLine, UsageErrorsExitWithTwo) {
 
 TEST(CommandLine, PrintsTheAnalysisForAPersonToRead) {
     test::ScopedTempFolder temp;
-    const ProcessRun run = RunValidate("'" + Sample() + "'", temp);
+    const ProcessRun run = RunValidate(test::ShellQuoted(Sample()), temp);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.err.empty());
     const auto json = nlohmann::json::parse(RunValidate("--json '" + Sample() + "'", temp).out);
@@ -216,11 +216,11 @@ std::optional<std::string> RunOnTerminal(const std::string& environment, const s
 }
 
 TEST(CommandLine, ColoursOnATerminalUnlessNoColorIsSet) {
-    const std::optional<std::string> coloured = RunOnTerminal("", "'" + Sample() + "'");
+    const std::optional<std::string> coloured = RunOnTerminal("", test::ShellQuoted(Sample()));
     if (!coloured) GTEST_SKIP() << "no `script` to provide a terminal";
     EXPECT_NE(coloured->find("\x1b[1m"), std::string::npos) << *coloured;
     EXPECT_NE(coloured->find("TRUST RATING"), std::string::npos);
-    const std::optional<std::string> plain = RunOnTerminal("NO_COLOR=1", "'" + Sample() + "'");
+    const std::optional<std::string> plain = RunOnTerminal("NO_COLOR=1", test::ShellQuoted(Sample()));
     EXPECT_NE(plain->find("TRUST RATING"), std::string::npos);
     EXPECT_EQ(plain->find('\x1b'), std::string::npos);
 }

@@ -16,8 +16,9 @@
 namespace pellvane::test {
 
 std::string Describe(const Rgba& colour) {
-    return "(" + std::to_string(colour.r) + "," + std::to_string(colour.g) + "," + std::to_string(colour.b) +
-           "," + std::to_string(colour.a) + ")";
+    char text[24];
+    std::snprintf(text, sizeof text, "(%d,%d,%d,%d)", colour.r, colour.g, colour.b, colour.a);
+    return text;
 }
 
 RgbaPicture NumberedPicture(int width, int height) {
