@@ -48,7 +48,11 @@ std::string TipsLinkPath(int16_t ratingClass) {
 }
 
 std::string VersionLabel(int major, int minor) {
-    return "v" + std::to_string(major) + "." + ZeroPadded(minor, 2);
+    std::string label = "v";
+    label += std::to_string(major);
+    label += '.';
+    label += ZeroPadded(minor, 2);
+    return label;
 }
 
 std::string PaddedRevision(int revision) {
