@@ -204,15 +204,7 @@ std::optional<std::string> RunOnTerminal(const std::string& environment, const s
     command += " script -qec \"";
     command += PELLVANE_VALIDATE_EXE;
     command += " " + arguments + "\" /dev/null";
-    std::string out;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 4096> buf;
-        size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
-            out.append(buf.data(), n);
-        ::pclose(pipe);
-    }
-    return out;
+    return test::RunCommand(command);
 }
 
 TEST(CommandLine, ColoursOnATerminalUnlessNoColorIsSet) {
