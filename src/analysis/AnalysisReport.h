@@ -2,6 +2,7 @@
 // Everything one analysis run produces, for the window or the command line to show.
 
 #include "analysis/RunFlags.h"
+#include "base/Finding.h"
 #include "imaging/cDIBSection.h"
 
 #include <array>
@@ -11,13 +12,15 @@
 
 namespace pellvane {
 
-// One result row: a test that applied to the file, with its status.
+// One result row: a test that applied to the file, with its status and the findings that
+// decided it (the status is the one the last deciding finding set).
 struct ResultRow {
     std::string caption; // translated
     std::string key;     // translation key of the caption
     int16_t level = 0;   // 1 "Fail" to 5 "Pass"
     std::string word;    // the translated status word
     int32_t icon = 0;    // status icon index
+    Findings findings;
 
     bool operator==(const ResultRow&) const = default;
 };

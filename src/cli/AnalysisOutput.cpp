@@ -1,6 +1,7 @@
 #include "cli/AnalysisOutput.h"
 
-#include "cli/CodecReport.h"
+#include "report/CodecListing.h"
+#include "report/JsonReport.h"
 
 #include <algorithm>
 #include <sstream>
@@ -8,6 +9,9 @@
 
 namespace pellvane::cli {
 namespace {
+
+using report::LegacyAlert;
+using report::Printable;
 
 constexpr std::string_view kReset = "\x1b[0m";
 constexpr std::string_view kBold = "\x1b[1m";
@@ -41,15 +45,6 @@ std::string_view ClassColour(int16_t ratingClass) {
     return ratingClass <= 2 ? kRed : kGreen;
 }
 
-// The legacy-editor alert and its notice as one sentence. In the window the notice is followed
-// by the upgrade link; here the sentence ends with the notice.
-std::string LegacyAlert(const RatingMessages& messages) {
-    if (messages.legacyAlert.empty()) return "";
-    std::string text = messages.legacyAlert + messages.legacyNotice;
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
-
 } // namespace
 
 std::string FileHeading(const std::string& path, bool colour) {
@@ -76,28 +71,6 @@ std::string AnalysisText(const AnalysisReport& report, bool colour) {
     if (const std::string legacy = LegacyAlert(report.messages); !legacy.empty())
         out << "  " << legacy << "\n";
     return out.str();
-}
-
-void AddAnalysisJson(nlohmann::json& object, const AnalysisReport& report) {
-    object["status"] = report.refused ? "refused" : "analysed";
-    object["error"] = report.refused ? nlohmann::json(report.refusal) : nlohmann::json(nullptr);
-    object["class"] = report.refused ? nlohmann::json(nullptr) : nlohmann::json(report.ratingClass);
-    object["title"] = report.title;
-    object["description"] = report.description;
-    object["message"] = report.messages.message;
-    object["legacyAlert"] = LegacyAlert(report.messages);
-    nlohmann::json rows = nlohmann::json::array();
-    for (const ResultRow& row : report.rows)
-        rows.push_back({{"test", row.caption}, {"key", row.key}, {"status", row.level}, {"word", row.word}});
-    object["rows"] = std::move(rows);
-    object["software"] = report.flags.detectedSoftware;
-}
-
-nlohmann::json PictureJson(const std::optional<PictureSummary>& summary) {
-    if (!summary) return nullptr;
-    return {{"imageType", summary->imageType},     {"width", summary->width},
-            {"height", summary->height},           {"alpha", summary->alpha},
-            {"fingerprint", summary->fingerprint}, {"histogramStatus", summary->histogramStatus}};
 }
 
 } // namespace pellvane::cli

@@ -2,9 +2,10 @@
 
 #include "analysis/AnalyzeFile.h"
 #include "cli/AnalysisOutput.h"
-#include "cli/CodecReport.h"
 #include "codec/cExifCodec.h"
 #include "imaging/PictureSummary.h"
+#include "report/CodecListing.h"
+#include "report/JsonReport.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -116,7 +117,7 @@ class cFileExaminer {
         // A file that cannot even be opened is named as such rather than as an unknown format.
         const std::string reason = report.refused && openResult != kOpenCannotOpen
                                        ? report.refusal
-                                       : cli::OpenFailureReason(openResult);
+                                       : report::OpenFailureReason(openResult);
         FileOutcome outcome;
         if (!reason.empty()) outcome.err = Problem(path, reason);
         outcome.ok = reason.empty();
@@ -134,11 +135,7 @@ class cFileExaminer {
 
     std::string JsonLine(const std::string& path, int32_t openResult, const AnalysisReport& report,
                          const std::optional<PictureSummary>& summary) const {
-        nlohmann::json line = {{"file", path}, {"openResult", openResult}};
-        line["codec"] = cli::HasModel(openResult) ? cli::CodecFacts(*exifCodec_) : nlohmann::json(nullptr);
-        cli::AddAnalysisJson(line, report);
-        line["picture"] = cli::PictureJson(summary);
-        return line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+        return report::JsonLine(report::ExaminationJson({path, openResult, &report, exifCodec_, summary}));
     }
 
     std::string TextBlock(const std::string& path, int32_t openResult, const AnalysisReport& report,
@@ -146,9 +143,9 @@ class cFileExaminer {
         std::string text = cli::FileHeading(path, options_.colour) + "\n";
         text += report.refused ? cli::RefusalText(reason, options_.colour)
                                : cli::AnalysisText(report, options_.colour);
-        if (cli::HasModel(openResult)) {
-            if (options_.segments) text += cli::SegmentsText(*exifCodec_);
-            if (options_.tags) text += cli::TagsText(*exifCodec_);
+        if (report::HasModel(openResult)) {
+            if (options_.segments) text += report::SegmentsText(*exifCodec_);
+            if (options_.tags) text += report::TagsText(*exifCodec_);
         }
         return text + "\n";
     }

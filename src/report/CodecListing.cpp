@@ -1,18 +1,16 @@
-#include "cli/CodecReport.h"
+#include "report/CodecListing.h"
 
 #include <array>
 #include <cstdio>
 #include <sstream>
 
-namespace pellvane::cli {
+namespace pellvane::report {
 namespace {
 
 constexpr std::array<const char*, 7> kDirectoryNames = {"-", "IFD0", "Exif", "GPS", "Interop", "MakerNote", "IFD1"};
 constexpr std::array<const char*, 14> kFormatNames = {"?",     "BYTE",      "ASCII", "SHORT",  "LONG",
                                                       "RATIONAL", "SBYTE",  "UNDEFINED", "SSHORT", "SLONG",
                                                       "SRATIONAL", "FLOAT", "DOUBLE", "IFD"};
-constexpr std::array<const char*, 4> kFileTypes = {"JPEG", "JPEG without image data", "TIFF",
-                                                   "TIFF structure without image data"};
 
 std::string Hex(uint32_t value, int digits) {
     char buf[16];
@@ -102,23 +100,6 @@ nlohmann::json CodecFacts(const cExifCodec& codec) {
     };
 }
 
-std::string SummaryText(const cExifCodec& codec) {
-    std::ostringstream out;
-    const int32_t type = codec.FileType();
-    out << "  File type:      " << (type >= 0 && type <= 3 ? kFileTypes[static_cast<size_t>(type)] : "?") << "\n";
-    out << "  Frame:          " << codec.ImageWidth() << " x " << codec.ImageHeight() << ", "
-        << codec.ImageBitDepth() << " bits per pixel\n";
-    out << "  Segments:       " << codec.MarkerCount() << "\n";
-    out << "  Image data:     " << codec.streamSize() << " bytes at offset " << codec.streamOffset() << "\n";
-    out << "  After the end:  " << codec.EOFChunkSize() << " bytes\n";
-    out << "  Signature:      " << (codec.ComprSignature().empty() ? "-" : codec.ComprSignature()) << "\n";
-    out << "  Maker:          " << (codec.ManufacturerString().empty() ? "-" : codec.ManufacturerString()) << "\n";
-    const std::string model = Printable(codec.TagValueString(0x0110, kIfd0));
-    out << "  Model:          " << (model.empty() ? "-" : model) << "\n";
-    out << "  Tags:           " << codec.IFDEntryCount(0) << "\n";
-    return out.str();
-}
-
 std::string SegmentsText(const cExifCodec& codec) {
     std::ostringstream out;
     char line[160];
@@ -160,4 +141,4 @@ std::string TagsText(const cExifCodec& codec) {
     return out.str();
 }
 
-} // namespace pellvane::cli
+} // namespace pellvane::report

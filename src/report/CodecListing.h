@@ -1,12 +1,13 @@
 #pragma once
-// What the command line prints about the codec's view of one file.
+// The codec's view of one file as text and as facts: the listings of segments and directory
+// entries, and the codec members a report shows.
 
 #include "codec/cExifCodec.h"
 
 #include <nlohmann/json.hpp>
 #include <string>
 
-namespace pellvane::cli {
+namespace pellvane::report {
 
 // A short sentence for an OpenFile result that means the file could not be read fully;
 // "" for the results that leave a complete model.
@@ -16,7 +17,6 @@ std::string OpenFailureReason(int32_t openResult);
 bool HasModel(int32_t openResult);
 
 nlohmann::json CodecFacts(const cExifCodec& codec);
-std::string SummaryText(const cExifCodec& codec);
 std::string SegmentsText(const cExifCodec& codec);
 std::string TagsText(const cExifCodec& codec);
 
@@ -24,4 +24,4 @@ std::string TagsText(const cExifCodec& codec);
 // characters shown as '.'.
 std::string Printable(const std::string& text);
 
-} // namespace pellvane::cli
+} // namespace pellvane::report
