@@ -150,7 +150,6 @@ constexpr std::array<ScheduledTest, 14> kSchedule = {{
 
 constexpr int32_t kProgressStart = 5;
 constexpr int32_t kProgressTestsStart = 20;
-constexpr uint32_t kTagOrientation = 0x0112;
 
 std::string WindowText(std::string_view key, std::string_view english) {
     return GetText("Window", key, english);
@@ -161,9 +160,9 @@ bool RequirementMet(Requirement requirement, int32_t openResult, const IExifCode
     case Requirement::None:
         return true;
     case Requirement::ParsedExif:
-        return openResult == kOpenResultParsed;
+        return openResult == kOpenOk;
     case Requirement::ParsedExifWithSize:
-        return openResult == kOpenResultParsed && codec.ImageWidth() != 0 && codec.ImageHeight() != 0;
+        return openResult == kOpenOk && codec.ImageWidth() != 0 && codec.ImageHeight() != 0;
     }
     return false;
 }
@@ -290,7 +289,8 @@ void ShowRating(AnalysisReport& report, const IExifCodec& codec) {
 
 // The run once the picture has loaded as a JPEG.
 void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, std::unique_ptr<IExifCodec>& codec,
-                          const AnalysisSettings& settings, IAnalysisObserver& observer, AnalysisReport& report) {
+                          const AnalysisSettings& settings, IAnalysisObserver& observer,
+                          AnalysisReport& report) {
     report.ratingClass = kStatusPass;
     observer.Progress(kProgressStart);
     report.flags.externalCodec = ObtainCodec(codec, settings.editorVersion);
@@ -298,13 +298,13 @@ void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, std::un
     // The file was read a moment ago to decode it. When it can no longer be opened, it was
     // removed or replaced since: there is nothing to judge, and it is refused like a file that
     // does not load.
-    if (report.openResult == kOpenResultCannotOpen) {
+    if (report.openResult == kOpenCannotOpen) {
         RefuseUnreadableFile(report);
         return;
     }
 
     cAnalysisRun run(*codec, picture, observer, report);
-    if (report.openResult == kOpenResultParsed || report.openResult == kOpenResultNoExif) {
+    if (report.openResult == kOpenOk || report.openResult == kOpenNoExif) {
         run.RunTests();
         run.WrapUp(settings.keepPicture);
     } else {

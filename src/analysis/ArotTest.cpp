@@ -11,9 +11,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kApple = 23;
-constexpr uint32_t kTagSoftware = 0x0131;
-constexpr int16_t kMarkerApp10 = static_cast<int16_t>(0xEAFF);
 constexpr int32_t kRowsPerValue = 16;
 // iOS from version 12 on writes the segment; earlier versions did not always.
 constexpr double kFirstSoftwareWithArot = 12.0;
@@ -35,8 +32,8 @@ int16_t MissingArotStatus(const IExifCodec& codec) {
 
 std::optional<int16_t> ArotTest(TestContext& context) {
     const IExifCodec& codec = context.codec;
-    if (codec.Manufacturer() != kApple) return std::nullopt;
-    if (codec.FindMarker(kMarkerApp10, "AROT") > 0) return ArotStatus(codec);
+    if (codec.Manufacturer() != kMakerApple) return std::nullopt;
+    if (codec.FindMarker(kMarkerAPP10, "AROT") > 0) return ArotStatus(codec);
     return MissingArotStatus(codec);
 }
 

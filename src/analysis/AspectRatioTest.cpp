@@ -10,8 +10,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kApple = 23;
-
 // The sensor ratios as the rule has always written them, not the exact fractions 4/3 and 16/9.
 constexpr double kRatio3To2 = 1.5;
 constexpr double kRatio4To3 = 1.33333;
@@ -35,7 +33,7 @@ std::optional<int16_t> AspectRatioTest(TestContext& context) {
     int16_t status = StatusNear(ratio, kRatio3To2);
     if (status < kStatusUncertain) status = StatusNear(ratio, kRatio4To3);
     if (status < kStatusUncertain) status = StatusNear(ratio, kRatio16To9);
-    if (status < kStatusUncertain && context.codec.Manufacturer() == kApple)
+    if (status < kStatusUncertain && context.codec.Manufacturer() == kMakerApple)
         status = StatusNear(ratio, kRatioSquare);
     return status;
 }

@@ -18,18 +18,6 @@ namespace {
 
 using Signatures = std::span<const std::string_view>;
 
-constexpr int32_t kCanon = 1;
-constexpr int32_t kNikon = 2;
-constexpr int32_t kSony = 3;
-constexpr int32_t kFujifilm = 4;
-constexpr int32_t kSamsung = 12;
-constexpr int32_t kApple = 23;
-constexpr int32_t kHuawei = 30;
-
-constexpr uint32_t kTagModel = 0x0110;
-constexpr int16_t kMarkerApp2 = static_cast<int16_t>(0xE2FF);
-constexpr int16_t kMarkerDri = static_cast<int16_t>(0xDDFF);
-
 // --- editing software ---
 
 constexpr std::array<std::string_view, 15> kAdobeSignatures = {
@@ -87,44 +75,46 @@ struct CameraRule {
 constexpr Signatures kAny{};
 
 constexpr std::array<CameraRule, 27> kCameraRules = {{
-    {kCanon, Condition::AnyModel, kAny, kCanonOwn, kStatusPass},
-    {kCanon, Condition::AnyModel, kAny, kAny, kStatusHighlySuspected},
+    {kMakerCanon, Condition::AnyModel, kAny, kCanonOwn, kStatusPass},
+    {kMakerCanon, Condition::AnyModel, kAny, kAny, kStatusHighlySuspected},
 
-    {kNikon, Condition::AnyModel, kAny, kNikonOwn, kStatusPass},
-    {kNikon, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+    {kMakerNikon, Condition::AnyModel, kAny, kNikonOwn, kStatusPass},
+    {kMakerNikon, Condition::AnyModel, kAny, kAny, kStatusSuspected},
 
     // A phone's tables found in a file of another Samsung model are doubtful, not foreign.
-    {kSamsung, Condition::ModelStartsWith, kSamsungPhoneModels, kSamsungPhoneOwn, kStatusPass},
-    {kSamsung, Condition::AnyModel, kAny, kSamsungPhoneOwn, kStatusUncertain},
-    {kSamsung, Condition::ModelStartsWith, kSamsungCameraModels, kSamsungCameraOwn, kStatusPass},
-    {kSamsung, Condition::AnyModel, kAny, kSamsungCameraOwn, kStatusUncertain},
-    {kSamsung, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+    {kMakerSamsung, Condition::ModelStartsWith, kSamsungPhoneModels, kSamsungPhoneOwn, kStatusPass},
+    {kMakerSamsung, Condition::AnyModel, kAny, kSamsungPhoneOwn, kStatusUncertain},
+    {kMakerSamsung, Condition::ModelStartsWith, kSamsungCameraModels, kSamsungCameraOwn, kStatusPass},
+    {kMakerSamsung, Condition::AnyModel, kAny, kSamsungCameraOwn, kStatusUncertain},
+    {kMakerSamsung, Condition::AnyModel, kAny, kAny, kStatusSuspected},
 
-    {kHuawei, Condition::AnyModel, kAny, kHuaweiOwn, kStatusPass},
-    {kHuawei, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+    {kMakerHuawei, Condition::AnyModel, kAny, kHuaweiOwn, kStatusPass},
+    {kMakerHuawei, Condition::AnyModel, kAny, kAny, kStatusSuspected},
 
     // Apple's own encoder always writes a restart interval.
-    {kApple, Condition::HasRestartInterval, kAny, kAppleOwn, kStatusPass},
-    {kApple, Condition::HasRestartInterval, kAny, kAny, kStatusSuspected},
-    {kApple, Condition::AnyModel, kAny, kAny, kStatusHighlySuspected},
+    {kMakerApple, Condition::HasRestartInterval, kAny, kAppleOwn, kStatusPass},
+    {kMakerApple, Condition::HasRestartInterval, kAny, kAny, kStatusSuspected},
+    {kMakerApple, Condition::AnyModel, kAny, kAny, kStatusHighlySuspected},
 
-    {kSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableOwn, kStatusPass},
-    {kSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableDoubtful,
+    {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableOwn,
+     kStatusPass},
+    {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableDoubtful,
      kStatusSuspected},
-    {kSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kAny, kStatusHighlySuspected},
-    {kSony, Condition::AnyModel, kAny, kSonyOtherOwn, kStatusPass},
-    {kSony, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+    {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kAny, kStatusHighlySuspected},
+    {kMakerSony, Condition::AnyModel, kAny, kSonyOtherOwn, kStatusPass},
+    {kMakerSony, Condition::AnyModel, kAny, kAny, kStatusSuspected},
 
     // Fujifilm cameras that write FlashPix data are judged more mildly when their tables
     // are unknown.
-    {kFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kFujifilmXOwn, kStatusPass},
-    {kFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusUncertain, true},
-    {kFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusHighlySuspected},
-    {kFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixOwn, kStatusPass},
-    {kFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixDoubtful, kStatusUncertain},
-    {kFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kAny, kStatusSuspected},
-    {kFujifilm, Condition::AnyModel, kAny, kAny, kStatusUncertain, true},
-    {kFujifilm, Condition::AnyModel, kAny, kAny, kStatusSuspected},
+    {kMakerFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kFujifilmXOwn, kStatusPass},
+    {kMakerFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusUncertain, true},
+    {kMakerFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusHighlySuspected},
+    {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixOwn, kStatusPass},
+    {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixDoubtful,
+     kStatusUncertain},
+    {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kAny, kStatusSuspected},
+    {kMakerFujifilm, Condition::AnyModel, kAny, kAny, kStatusUncertain, true},
+    {kMakerFujifilm, Condition::AnyModel, kAny, kAny, kStatusSuspected},
 }};
 
 bool Contains(Signatures list, std::string_view text) {
@@ -174,7 +164,7 @@ std::optional<int16_t> CameraStatus(const CameraFacts& facts) {
 std::optional<int16_t> CompressionSignatureTest(TestContext& context) {
     IExifCodec& codec = context.codec;
     RunFlags& flags = context.flags;
-    flags.flashPixPresent = codec.IsMarkerExisted(kMarkerApp2, "FPXR");
+    flags.flashPixPresent = codec.IsMarkerExisted(kMarkerAPP2, "FPXR");
 
     const std::string signature = codec.ComprSignature();
     if (signature.empty()) return std::nullopt;
@@ -182,7 +172,7 @@ std::optional<int16_t> CompressionSignatureTest(TestContext& context) {
     const int32_t maker = codec.Manufacturer();
     int16_t status = kStatusUncertain;
     if (Contains(kAdobeSignatures, signature)) {
-        if (maker == kSamsung && signature == kSamsungAdobeSignature) {
+        if (maker == kMakerSamsung && signature == kSamsungAdobeSignature) {
             status = kStatusSuspected;
         } else {
             flags.detectedSoftware =
@@ -195,7 +185,7 @@ std::optional<int16_t> CompressionSignatureTest(TestContext& context) {
     }
 
     const std::string model = codec.TagValueString(kTagModel, kIfd0);
-    const CameraFacts facts{maker, model, signature, codec.FindMarker(kMarkerDri, "") >= 0,
+    const CameraFacts facts{maker, model, signature, codec.FindMarker(kMarkerDRI, "") >= 0,
                             flags.flashPixPresent};
     if (const std::optional<int16_t> camera = CameraStatus(facts)) status = *camera;
     flags.signatureMatched = status == kStatusPass;

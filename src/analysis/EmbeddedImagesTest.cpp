@@ -17,8 +17,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kNikon = 2;
-
 // A codec of the kind the run holds: the editor's component when the run created one.
 std::unique_ptr<IExifCodec> SecondCodec(const RunFlags& flags) {
     std::unique_ptr<IExifCodec> codec;
@@ -73,7 +71,7 @@ std::optional<int16_t> EmbeddedImagesTest(TestContext& context) {
     if (codec.ThumbSize() <= 0 && codec.MPFImageCount() <= 1 && codec.MakerNoteImageCount() <= 0)
         return std::nullopt;
     int16_t status = kStatusPass;
-    if (codec.Manufacturer() == kNikon) status = NikonThumbnailStatus(context);
+    if (codec.Manufacturer() == kMakerNikon) status = NikonThumbnailStatus(context);
     if (status > kStatusHighlySuspected) status = CompareWithMainPicture(context, status);
     return status;
 }

@@ -18,17 +18,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kCanon = 1;
-constexpr int32_t kNikon = 2;
-constexpr int32_t kSony = 3;
-constexpr int32_t kOlympus = 5;
-constexpr int32_t kRicoh = 11;
-constexpr int32_t kSamsung = 12;
-
-constexpr uint32_t kTagPixelXDimension = 0xA002;  // Exif IFD
-constexpr uint32_t kTagPixelYDimension = 0xA003;  // Exif IFD
-constexpr uint32_t kTagDateTimeOriginal = 0x9003; // Exif IFD
-
 // Status 0: nothing judged yet.
 constexpr int16_t kNotJudged = 0;
 
@@ -52,12 +41,12 @@ struct SizeEntry {
 };
 
 constexpr std::array<SizeEntry, 6> kSizeEntries = {{
-    {kCanon, 0x009A, {1, 2}},        // AspectInfo: ratio, cropped width, cropped height, …
-    {kNikon, 0x0016, {2, 3}},        // ImageBoundary: left, top, right, bottom
-    {kSony, 0xB02B, {1, 0}},         // FullImageSize: height, width
-    {kOlympus, 0x20400614, {0, -1}}, // under ImageProcessing (0x2040)
-    {kRicoh, 0x1603, {0, -1}},       // only in Ricoh's MakerNotes of layout 4
-    {kRicoh, 0x1604, {0, -1}},
+    {kMakerCanon, 0x009A, {1, 2}},        // AspectInfo: ratio, cropped width, cropped height, …
+    {kMakerNikon, 0x0016, {2, 3}},        // ImageBoundary: left, top, right, bottom
+    {kMakerSony, 0xB02B, {1, 0}},         // FullImageSize: height, width
+    {kMakerOlympus, 0x20400614, {0, -1}}, // under ImageProcessing (0x2040)
+    {kMakerRicoh, 0x1603, {0, -1}},       // only in Ricoh's MakerNotes of layout 4
+    {kMakerRicoh, 0x1604, {0, -1}},
 }};
 constexpr int16_t kRicohSizeLayout = 4;
 
@@ -119,7 +108,7 @@ std::optional<bool> SizeElementAgrees(const IExifCodec& codec, uint32_t tag, siz
 
 int16_t MakerNoteSizeStatus(const IExifCodec& codec, int16_t status) {
     const int32_t maker = codec.Manufacturer();
-    if (maker == kRicoh && codec.MakerNoteIFDType() != kRicohSizeLayout) return status;
+    if (maker == kMakerRicoh && codec.MakerNoteIFDType() != kRicohSizeLayout) return status;
     for (const SizeEntry& entry : kSizeEntries) {
         if (entry.maker != maker || !Exists(codec, entry.tag, kIfdMakerNote)) continue;
         for (const int8_t element : entry.elements) {
@@ -139,7 +128,7 @@ std::optional<int16_t> ExifExternalConsistencyTest(TestContext& context) {
     if (Exists(codec, kTagPixelYDimension, kIfdExif)) status = DimensionStatus(codec, kTagPixelYDimension);
     if (status == kStatusPass && Exists(codec, kTagPixelXDimension, kIfdExif))
         status = DimensionStatus(codec, kTagPixelXDimension);
-    if (status == kStatusPass && codec.Manufacturer() == kSamsung)
+    if (status == kStatusPass && codec.Manufacturer() == kMakerSamsung)
         status = SamsungTrailerStatus(codec, status);
     if (status > kStatusSuspected && codec.IFDEntryCount(kIfdMakerNote) > 0)
         status = MakerNoteSizeStatus(codec, status);
@@ -147,7 +136,7 @@ std::optional<int16_t> ExifExternalConsistencyTest(TestContext& context) {
     if (status == kNotJudged) return std::nullopt;
     // A size that disagrees in a file whose tables are the camera's own is more likely a
     // camera's quirk than an edit. A Samsung time stamp that disagrees is no such quirk.
-    if (context.flags.signatureMatched && status == kStatusFail && codec.Manufacturer() != kSamsung)
+    if (context.flags.signatureMatched && status == kStatusFail && codec.Manufacturer() != kMakerSamsung)
         status = kStatusHighlySuspected;
     return status;
 }

@@ -5,21 +5,16 @@
 #include "analysis/Status.h"
 
 namespace pellvane {
-namespace {
-
-constexpr int32_t kHuawei = 30;
-constexpr int16_t kMarkerApp0 = static_cast<int16_t>(0xE0FF);
-
-} // namespace
+namespace {} // namespace
 
 std::optional<int16_t> ExifFormatTest(TestContext& context) {
-    if (context.openResult == kOpenResultNoExif) return kStatusFail;
+    if (context.openResult == kOpenNoExif) return kStatusFail;
     const IExifCodec& codec = context.codec;
-    if (codec.FindMarker(kMarkerApp0, "JFIF") < 0) return kStatusPass;
+    if (codec.FindMarker(kMarkerAPP0, "JFIF") < 0) return kStatusPass;
     // The camera's own tables make an added JFIF segment less telling; Huawei phones are
     // known to write one.
     if (context.flags.signatureMatched) return kStatusUncertain;
-    return codec.Manufacturer() == kHuawei ? kStatusSuspected : kStatusHighlySuspected;
+    return codec.Manufacturer() == kMakerHuawei ? kStatusSuspected : kStatusHighlySuspected;
 }
 
 } // namespace pellvane

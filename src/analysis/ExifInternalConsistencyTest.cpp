@@ -16,18 +16,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kNikon = 2;
-constexpr int32_t kFujifilm = 4;
-
-constexpr uint32_t kTagDateTime = 0x0132;           // IFD0
-constexpr uint32_t kTagDateTimeOriginal = 0x9003;   // Exif IFD
-constexpr uint32_t kTagDateTimeDigitized = 0x9004;  // Exif IFD
-constexpr uint32_t kTagIsoSpeedRatings = 0x8827;    // Exif IFD
-constexpr uint32_t kTagGpsTimeStamp = 0x0007;       // GPS IFD
-constexpr uint32_t kTagGpsDateStamp = 0x001D;       // GPS IFD
-constexpr uint32_t kTagNikonIso = 0x0002;           // MakerNote
-constexpr uint32_t kTagNikonImageDataSize = 0x00A2; // MakerNote
-
 // Cameras write the file time and the digitizing time together; twelve hours apart is an
 // edit, except on Fujifilm cameras, which are known to write them in different zones.
 constexpr int64_t kDateHoursApart = 12;
@@ -106,7 +94,8 @@ void JudgeDates(const IExifCodec& codec, Finding& finding) {
     const auto digitized = TagDate(codec, kTagDateTimeDigitized, kIfdExif);
     if (fileTime && digitized) {
         const bool close = std::llabs(HourDifference(*fileTime, *digitized)) < kDateHoursApart;
-        finding.status = close || codec.Manufacturer() == kFujifilm ? kStatusPass : kStatusHighlySuspected;
+        finding.status =
+            close || codec.Manufacturer() == kMakerFujifilm ? kStatusPass : kStatusHighlySuspected;
     }
 
     const std::string gpsDate = Trimmed(ReadableExifDate(TagText(codec, kTagGpsDateStamp, kIfdGps)));
@@ -141,7 +130,7 @@ std::optional<int16_t> ExifInternalConsistencyTest(TestContext& context) {
     const IExifCodec& codec = context.codec;
     Finding finding;
     JudgeDates(codec, finding);
-    if (codec.Manufacturer() == kNikon) {
+    if (codec.Manufacturer() == kMakerNikon) {
         JudgeNikonIso(codec, finding);
         JudgeNikonDataSize(codec, finding);
     }

@@ -14,9 +14,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kFujifilm = 4;
-constexpr uint32_t kTagModel = 0x0110;
-constexpr uint32_t kTagDateTimeOriginal = 0x9003;
 constexpr int32_t kFirstRecentYear = 2010;
 
 bool IsXSeries(std::string_view model) {
@@ -70,7 +67,7 @@ bool TakenBefore2010(const IExifCodec& codec) {
 
 std::optional<int16_t> FlashPixTest(TestContext& context) {
     const IExifCodec& codec = context.codec;
-    if (codec.Manufacturer() != kFujifilm) return std::nullopt;
+    if (codec.Manufacturer() != kMakerFujifilm) return std::nullopt;
     const bool xSeries = IsXSeries(codec.TagValueString(kTagModel, kIfd0));
     const bool old = !xSeries && TakenBefore2010(codec);
     const RunFlags& flags = context.flags;

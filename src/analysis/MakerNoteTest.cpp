@@ -17,22 +17,11 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kCanon = 1;
-constexpr int32_t kNikon = 2;
-constexpr int32_t kSony = 3;
-constexpr int32_t kOlympus = 5;
-constexpr int32_t kSamsung = 12;
-constexpr int32_t kApple = 23;
-
 // Makers whose cameras are known to write a MakerNote.
-constexpr std::array<int32_t, 17> kMakersWithRules = {1,  2,  3,  4,  5,  6,  7,  8, 9,
-                                                      11, 12, 13, 14, 17, 23, 29, 30};
-
-constexpr uint32_t kTagMakerNote = 0x927C;
-constexpr uint32_t kTagSoftware = 0x0131;
-constexpr uint32_t kTagMake = 0x010F;
-constexpr uint32_t kTagModel = 0x0110;
-constexpr uint32_t kTagCanonSerial = 0x0096;
+constexpr std::array<int32_t, 17> kMakersWithRules = {
+    kMakerCanon,   kMakerNikon,  kMakerSony,  kMakerFujifilm, kMakerOlympus, kMakerPanasonic,
+    kMakerPentax,  kMakerCasio,  kMakerLeica, kMakerRicoh,    kMakerSamsung, kMakerSigma,
+    kMakerMinolta, kMakerFoveon, kMakerApple, kMakerDji,      kMakerHuawei};
 
 // iOS 7 and later drop the MakerNote only when the picture is edited.
 constexpr double kFirstAppleSoftwareWithMakerNote = 7.0;
@@ -66,22 +55,22 @@ template <size_t N> bool IsOneOf(std::string_view text, const std::array<std::st
 
 int16_t UnlistedMakerStatus(const TestContext& context) {
     if (context.codec.IsTagExisted(kTagMakerNote, kIfdExif, true)) return kStatusUncertain;
-    return context.openResult == kOpenResultNoExif ? kStatusFail : kStatusSuspected;
+    return context.openResult == kOpenNoExif ? kStatusFail : kStatusSuspected;
 }
 
 // A listed maker's file without a MakerNote: fails unless the camera may write none.
 int16_t MissingMakerNoteStatus(const TestContext& context, int32_t maker) {
     const IExifCodec& codec = context.codec;
     switch (maker) {
-    case kApple:
+    case kMakerApple:
         return LeadingNumber(codec.TagValueString(kTagSoftware, kIfd0)) >= kFirstAppleSoftwareWithMakerNote
                    ? kStatusFail
                    : kStatusPass;
-    case kSony:
+    case kMakerSony:
         // Sony Ericsson phones write no MakerNote.
         return codec.TagValueString(kTagMake, kIfd0).find("Ericsson") != std::string::npos ? kStatusPass
                                                                                            : kStatusFail;
-    case kSamsung: {
+    case kMakerSamsung: {
         const std::string model = codec.TagValueString(kTagModel, kIfd0);
         int16_t status = kStatusFail;
         if (IsOneOf(std::string_view(model).substr(0, 4), kSamsungPhoneModels))
@@ -89,11 +78,11 @@ int16_t MissingMakerNoteStatus(const TestContext& context, int32_t maker) {
         if (codec.MakerNoteIsOriginal()) ++status;
         return status;
     }
-    case kOlympus:
+    case kMakerOlympus:
         return IsOneOf(UpperPrefix(codec.TagValueString(kTagModel, kIfd0), 2), kOlympusModelsWithMakerNote)
                    ? kStatusFail
                    : kStatusPass;
-    case kNikon:
+    case kMakerNikon:
         return IsOneOf(UpperPrefix(codec.TagValueString(kTagModel, kIfd0), 7), kNikonModelsWithMakerNote)
                    ? kStatusFail
                    : kStatusPass;
@@ -137,7 +126,7 @@ std::optional<int16_t> MakerNoteTest(TestContext& context) {
     int16_t status = context.codec.IsTagExisted(kTagMakerNote, kIfdExif, true)
                          ? PresentMakerNoteStatus(context)
                          : MissingMakerNoteStatus(context, maker);
-    if (maker == kCanon) status = ApplyCanonSerialRule(context, status);
+    if (maker == kMakerCanon) status = ApplyCanonSerialRule(context, status);
     return status;
 }
 

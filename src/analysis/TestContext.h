@@ -11,16 +11,11 @@
 
 namespace pellvane {
 
-// OpenFile results the tests care about.
-inline constexpr int32_t kOpenResultParsed = 0;
-inline constexpr int32_t kOpenResultCannotOpen = 1;
-inline constexpr int32_t kOpenResultNoExif = 6;
-
 struct TestContext {
     IExifCodec& codec;
     const cDIBSection& picture; // as decoded, before any EXIF orientation is applied
     RunFlags& flags;
-    int32_t openResult = kOpenResultParsed;
+    int32_t openResult = kOpenOk;
 };
 
 using TestFunction = std::optional<int16_t> (*)(TestContext& context);

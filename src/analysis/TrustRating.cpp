@@ -11,10 +11,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kFujifilm = 4;
-constexpr uint32_t kTagMake = 0x010F;
-constexpr uint32_t kTagModel = 0x0110;
-
 // Below this many rows too few tests applied to vouch for the best classes.
 constexpr size_t kRowsForFullConfidence = 4;
 
@@ -96,7 +92,7 @@ int16_t AdjustRatingClass(int16_t ratingClass, size_t rowCount, const RunFlags& 
     if (rowCount < kRowsForFullConfidence && ratingClass > 3) --ratingClass;
     if (ratingClass == 2 || ratingClass == 3) {
         if (!flags.embeddedSignatureEqual && codec.MPFExisted() && codec.MPFValid()) ++ratingClass;
-        if (codec.Manufacturer() == kFujifilm && flags.flashPixPresent) ++ratingClass;
+        if (codec.Manufacturer() == kMakerFujifilm && flags.flashPixPresent) ++ratingClass;
     }
     return ratingClass;
 }

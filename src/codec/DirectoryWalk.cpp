@@ -17,17 +17,6 @@
 namespace pellvane {
 namespace {
 
-constexpr uint32_t kTagMake = 0x010F;
-constexpr uint32_t kTagModel = 0x0110;
-constexpr uint32_t kTagExifIfd = 0x8769;
-constexpr uint32_t kTagGpsIfd = 0x8825;
-constexpr uint32_t kTagInteropIfd = 0xA005;
-constexpr uint32_t kTagMakerNote = 0x927C;
-// Tag 0x0003 of Apple's MakerNote carries a fixed stamp that an intact MakerNote keeps.
-constexpr uint32_t kTagAppleCheck = 0x0003;
-constexpr int32_t kMakerApple = 23;
-constexpr int32_t kFormatUndefined = 7;
-
 // Largest value that can still be rewritten into a segment of 64 KiB.
 constexpr int64_t kMaxRewritableValue = 65527;
 
@@ -75,22 +64,22 @@ std::vector<T> ReadReals(const cByteReader& file, int64_t at, int64_t count, boo
 ExifValue DecodeValue(const cByteReader& file, int64_t at, int32_t format, int64_t components,
                       bool bigEndian) {
     switch (format) {
-    case 2: {
+    case kFormatAscii: {
         return AnsiToText(file.Slice(at, components));
     }
-    case 3:
-    case 8:
+    case kFormatShort:
+    case kFormatSShort:
         return ReadIntegers<int16_t>(file, at, components, bigEndian);
-    case 4:
-    case 9:
-    case 13:
+    case kFormatLong:
+    case kFormatSLong:
+    case kFormatIfd:
         return ReadIntegers<int32_t>(file, at, components, bigEndian);
-    case 5:
-    case 10:
+    case kFormatRational:
+    case kFormatSRational:
         return ReadIntegers<int32_t>(file, at, components * 2, bigEndian);
-    case 11:
+    case kFormatFloat:
         return ReadReals<float>(file, at, components, bigEndian);
-    case 12:
+    case kFormatDouble:
         return ReadReals<double>(file, at, components, bigEndian);
     default: {
         auto bytes = file.Slice(at, components);

@@ -18,7 +18,7 @@ constexpr uint32_t kArotIdentifierValue = 0x544F5241; // "AROT"
 void cExifCodec::ParseExtensionSegments(const cByteReader& file) {
     mpf_ = MpfData{};
     mpfIndex_ = FindMarkerByValue(kMarkerAPP2, kMpfIdentifierValue, true);
-    if (mpfIndex_ > 0 && fileType_ < 2) {
+    if (mpfIndex_ > 0 && fileType_ < kFileTiff) {
         const MarkerRecord& segment = markers_[static_cast<size_t>(mpfIndex_)];
         mpf_ = ParseMpf(MpfSource{file, segment.data, segment.pointer, eoiOffset_, manufacturer_,
                                   XMPExisted(false), extractMPF_});
@@ -41,7 +41,9 @@ bool cExifCodec::XMPExisted(bool excludeDeleted) const {
     const int16_t index = FindXmpSegment();
     if (index >= 0) {
         const MarkerRecord& segment = markers_[static_cast<size_t>(index)];
-        if (IsXmpIdentifier(segment.identifier) && !(excludeDeleted && segment.operation == 3)) return true;
+        if (IsXmpIdentifier(segment.identifier) &&
+            !(excludeDeleted && segment.operation == kOperationDeleted))
+            return true;
     }
     return IsTagExisted(kTagXmp, kIfd0, excludeDeleted);
 }
@@ -66,7 +68,7 @@ bool cExifCodec::MPFExisted(bool excludeDeleted) const {
                 index = static_cast<int16_t>(i);
     }
     if (index < 0) return false;
-    return !(excludeDeleted && markers_[static_cast<size_t>(index)].operation == 3);
+    return !(excludeDeleted && markers_[static_cast<size_t>(index)].operation == kOperationDeleted);
 }
 
 int32_t cExifCodec::MPFIFDEntryCount(int32_t ifd) const {

@@ -2,18 +2,40 @@
 // What the analysis needs of a metadata codec. The built-in `cExifCodec` implements it,
 // and so would an external codec component, should the platform provide one.
 
+#include "codec/ExifTags.h"
 #include "codec/ExifValue.h"
+#include "codec/Makers.h"
+#include "codec/Markers.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace pellvane {
 
+// OpenFile result codes.
+enum OpenResult : int32_t {
+    kOpenOk = 0,
+    kOpenCannotOpen = 1,
+    kOpenNotImage = 2,
+    kOpenExifError = 3,
+    kOpenMakerNoteError = 4,
+    kOpenNoSegments = 5,
+    kOpenNoExif = 6,
+};
+
+// FileType values. Values above kFileJpegWithoutImageData are TIFF-structured files.
+enum FileType : int32_t {
+    kFileJpeg = 0,                 // with entropy-coded data
+    kFileJpegWithoutImageData = 1, // no entropy-coded data
+    kFileTiff = 2,                 // strip data located
+    kFileTiffWithoutImageData = 3, // byte-order mark found, no strip data located
+};
+
 class IExifCodec {
-public:
+  public:
     virtual ~IExifCodec() = default;
 
     // Flags not passed keep the values they had.
@@ -30,7 +52,8 @@ public:
     virtual int32_t ImageWidth() const = 0;
     virtual int32_t ImageHeight() const = 0;
     virtual std::string ComprSignature() const = 0;
-    virtual int16_t FindMarker(int16_t markerNo, const std::string& identifier, bool includeDeleted = false) const = 0;
+    virtual int16_t FindMarker(int16_t markerNo, const std::string& identifier,
+                               bool includeDeleted = false) const = 0;
     virtual bool IsMarkerExisted(int16_t markerNo, const std::string& identifier) const = 0;
     virtual bool ProcessMakerNote() const = 0;
     virtual void SetProcessMakerNote(bool value) = 0;

@@ -23,22 +23,38 @@ struct MarkerKind {
 MarkerKind ClassifyMarker(uint8_t second) {
     auto numbered = [](const char* prefix, int n) { return std::string(prefix) + std::to_string(n); };
     switch (second) {
-    case 0xC4: return {"DHT", LengthRule::Field};
-    case 0xC8: return {"JPG", LengthRule::Field};
-    case 0xCC: return {"DAC", LengthRule::Field};
-    case 0xD8: return {"SOI", LengthRule::None};
-    case 0xD9: return {"EOI", LengthRule::None};
-    case 0xDA: return {"SOS", LengthRule::Field};
-    case 0xDB: return {"DQT", LengthRule::Field};
-    case 0xDC: return {"DNL", LengthRule::Field};
-    case 0xDD: return {"DRI", LengthRule::Fixed4};
-    case 0xDE: return {"DHP", LengthRule::Field};
-    case 0xDF: return {"EXP", LengthRule::Field};
-    case 0xFE: return {"COM", LengthRule::Field};
-    case 0x00: return {"0xFF", LengthRule::Field};
-    case 0x01: return {"TEM", LengthRule::Field};
-    case 0xFF: return {"UNKNOWN", LengthRule::Field};
-    default: break;
+    case 0xC4:
+        return {"DHT", LengthRule::Field};
+    case 0xC8:
+        return {"JPG", LengthRule::Field};
+    case 0xCC:
+        return {"DAC", LengthRule::Field};
+    case 0xD8:
+        return {"SOI", LengthRule::None};
+    case 0xD9:
+        return {"EOI", LengthRule::None};
+    case 0xDA:
+        return {"SOS", LengthRule::Field};
+    case 0xDB:
+        return {"DQT", LengthRule::Field};
+    case 0xDC:
+        return {"DNL", LengthRule::Field};
+    case 0xDD:
+        return {"DRI", LengthRule::Fixed4};
+    case 0xDE:
+        return {"DHP", LengthRule::Field};
+    case 0xDF:
+        return {"EXP", LengthRule::Field};
+    case 0xFE:
+        return {"COM", LengthRule::Field};
+    case 0x00:
+        return {"0xFF", LengthRule::Field};
+    case 0x01:
+        return {"TEM", LengthRule::Field};
+    case 0xFF:
+        return {"UNKNOWN", LengthRule::Field};
+    default:
+        break;
     }
     if (second >= 0xC0 && second <= 0xCF) return {numbered("SOF", second - 0xC0), LengthRule::Field};
     if (second >= 0xD0 && second <= 0xD7) return {numbered("RST", second - 0xD0), LengthRule::None};
@@ -50,7 +66,8 @@ MarkerKind ClassifyMarker(uint8_t second) {
 // Bytes of the file at [offset, offset + count), with what lies past the end read as 0.
 ByteArray ReadZeroFilled(const cByteReader& file, int64_t offset, int64_t count) {
     ByteArray out(static_cast<size_t>(std::max<int64_t>(count, 0)), 0);
-    for (int64_t i = 0; i < count; ++i) out[static_cast<size_t>(i)] = file.ByteOrZero(offset + i);
+    for (int64_t i = 0; i < count; ++i)
+        out[static_cast<size_t>(i)] = file.ByteOrZero(offset + i);
     return out;
 }
 
@@ -128,7 +145,7 @@ int32_t cExifCodec::ScanSegments(const cByteReader& file) {
 }
 
 int32_t cExifCodec::ScanJpegSegments(const cByteReader& file) {
-    fileType_ = 0;
+    fileType_ = kFileJpeg;
     ResetFileModel();
     markers_.push_back(MarkerRecord{kMarkerSOI, "SOI", 0, 0, 0, "", {}, 0});
 
@@ -148,7 +165,8 @@ int32_t cExifCodec::ScanJpegSegments(const cByteReader& file) {
         if (kind.length == LengthRule::Field) {
             record.size = head[2] << 8 | head[3];
             record.identifierValue = LittleEndianValue(ByteArray(head.begin() + 4, head.begin() + 8));
-            if (head[1] >= 0xE0 && head[1] <= 0xEF) record.identifier = ApplicationIdentifier(head, record.size);
+            if (head[1] >= 0xE0 && head[1] <= 0xEF)
+                record.identifier = ApplicationIdentifier(head, record.size);
         } else if (kind.length == LengthRule::Fixed4) {
             record.size = 4;
         }
@@ -173,7 +191,7 @@ int32_t cExifCodec::ScanTiffStructure(const cByteReader& file) {
     }
     if (found < 0) return kOpenNotImage;
     bigEndian_ = file.ByteOrZero(found) == 'M';
-    fileType_ = 3;
+    fileType_ = kFileTiffWithoutImageData;
     tiffHeaderOffset_ = static_cast<int32_t>(found);
     ResetFileModel();
 
@@ -194,16 +212,16 @@ int16_t cExifCodec::FindMarkerByValue(int16_t markerNo, uint32_t identifierValue
         const MarkerRecord& m = markers_[i];
         if (m.markerNo != markerNo) continue;
         if (identifierValue != 0 && m.identifierValue != identifierValue) continue;
-        if (skipDeleted && m.operation == 3) continue;
+        if (skipDeleted && m.operation == kOperationDeleted) continue;
         return static_cast<int16_t>(i);
     }
     return -1;
 }
 
 void cExifCodec::LocateImageData(const cByteReader& file) {
-    if (fileType_ == 0)
+    if (fileType_ == kFileJpeg)
         LocateJpegImageData(file);
-    else if (fileType_ >= 2)
+    else if (fileType_ >= kFileTiff)
         LocateTiffStrips();
     CheckImageDataRange(file);
 }
@@ -241,7 +259,8 @@ void cExifCodec::LocateTiffStrips() {
         if (sum > INT32_MAX) return; // the data cannot be addressed
     }
     std::string upper = fileName_;
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return std::toupper(c); });
     const bool tiffName = upper.ends_with(".TIF") || upper.ends_with(".TIFF");
     if (sum > 0 && tiffName) {
         streamOffset_ = static_cast<int32_t>(ValueElement(tags_.Entry(offsets).value, 0, true));
@@ -268,7 +287,7 @@ void cExifCodec::ReadFrameHeader(const cByteReader& file) {
 }
 
 void cExifCodec::ComputeComprSignature() {
-    if (fileType_ > 1) return;
+    if (fileType_ > kFileJpegWithoutImageData) return;
     std::array<uint8_t, 128> tables{}; // table 0, then table 1
     int taken = 0;
     auto copyTable = [&](const ByteArray& data, size_t nameAt) {
@@ -276,7 +295,7 @@ void cExifCodec::ComputeComprSignature() {
         if (name < 2) std::memcpy(&tables[name * 64u], &data[nameAt + 1], 64);
     };
     for (const MarkerRecord& m : markers_) {
-        if (m.operation == 3 || m.markerNo != kMarkerDQT) continue;
+        if (m.operation == kOperationDeleted || m.markerNo != kMarkerDQT) continue;
         const ByteArray& d = m.data;
         if (m.size == 67 && d.size() >= 67) {
             if (d[2] < 2) {
@@ -290,7 +309,8 @@ void cExifCodec::ComputeComprSignature() {
         } else if (m.size == 197 && d.size() >= 197 && taken == 0) {
             if (d[2] == 0) {
                 std::memcpy(&tables[0], &d[3], 64);
-                for (size_t k = 0; k < 64; ++k) tables[64 + k] = static_cast<uint8_t>((d[68 + k] + d[133 + k]) / 2);
+                for (size_t k = 0; k < 64; ++k)
+                    tables[64 + k] = static_cast<uint8_t>((d[68 + k] + d[133 + k]) / 2);
             }
             taken = 1;
         }

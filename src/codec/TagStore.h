@@ -2,6 +2,7 @@
 // The flat list of every directory entry read from the TIFF/EXIF structure, with the
 // dictionary that finds an entry from (directory, tag number) and the per-directory counts.
 
+#include "codec/ExifTags.h"
 #include "codec/ExifValue.h"
 #include "codec/cExifHash.h"
 
@@ -11,31 +12,20 @@
 
 namespace pellvane {
 
-// Directory selectors.
-enum IfdSelector : int32_t {
-    kIfdAny = 0,
-    kIfd0 = 1,
-    kIfdExif = 2,
-    kIfdGps = 3,
-    kIfdInterop = 4,
-    kIfdMakerNote = 5,
-    kIfd1 = 6,
-};
-
 struct TagEntry {
     int32_t ifd = 0;
-    uint32_t tagNoID = 0;      // low half: tag number; high half: MakerNote parent tag
+    uint32_t tagNoID = 0; // low half: tag number; high half: MakerNote parent tag
     int32_t format = 0;
     int32_t components = 0;
     int32_t entryPosition = 0; // absolute file offset of the 12-byte entry
     int32_t valueOffset = 0;   // raw offset field when the value is longer than 4 bytes
     ExifValue value;
-    int32_t operation = 0;     // 0 unchanged, 1 edited, 2 added, 3 deleted
+    int32_t operation = 0; // 0 unchanged, 1 edited, 2 added, 3 deleted
     bool locked = false;
 };
 
 class cTagStore {
-public:
+  public:
     void Clear();
 
     // Appends an entry and registers its key; a key already present keeps its first entry.
@@ -56,7 +46,7 @@ public:
         return static_cast<int32_t>(static_cast<uint32_t>(ifd) << 16 | tagNoID);
     }
 
-private:
+  private:
     std::vector<TagEntry> entries_;
     cExifHash dictionary_;
     std::array<int32_t, 7> counts_{};

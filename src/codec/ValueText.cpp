@@ -1,5 +1,6 @@
 #include "codec/ValueText.h"
 
+#include "codec/ExifTags.h"
 #include "codec/TextCodec.h"
 
 #include <algorithm>
@@ -116,9 +117,6 @@ std::string RationalPairs(const ExifValue& v, auto&& pair) {
     });
 }
 
-constexpr uint32_t kExposureTime = 33434;
-constexpr uint32_t kSubjectDistance = 37382;
-
 bool IsVersionField(uint32_t tagNoID, int32_t ifd) {
     const bool versionTag = tagNoID == 0 || tagNoID == 2 || tagNoID == 36864 || tagNoID == 40960;
     return versionTag && ifd >= 2 && ifd <= 4;
@@ -141,28 +139,28 @@ std::string RealText(double value) {
 std::string GenericValueText(const ExifValue& value, int32_t format) {
     if (IsEmptyValue(value)) return "";
     switch (format) {
-    case 1:
-    case 7:
+    case kFormatByte:
+    case kFormatUndefined:
         return HexBytes(value);
-    case 2:
+    case kFormatAscii:
         if (const auto* s = std::get_if<std::string>(&value)) return *s;
         return "";
-    case 3:
-    case 4:
+    case kFormatShort:
+    case kFormatLong:
         return JoinElements(value, 1, [&](size_t i) { return std::to_string(ValueElement(value, i, true)); });
-    case 5:
-    case 10:
+    case kFormatRational:
+    case kFormatSRational:
         return RationalPairs(value, [](int32_t a, int32_t b) { return RationalText(a, b); });
-    case 6:
+    case kFormatSByte:
         return JoinElements(value, 1, [&](size_t i) {
             return std::to_string(static_cast<int8_t>(static_cast<uint8_t>(ValueElement(value, i))));
         });
-    case 8:
-    case 9:
-    case 13:
+    case kFormatSShort:
+    case kFormatSLong:
+    case kFormatIfd:
         return JoinElements(value, 1, [&](size_t i) { return std::to_string(ValueElement(value, i)); });
-    case 11:
-    case 12:
+    case kFormatFloat:
+    case kFormatDouble:
         return JoinElements(value, 1, [&](size_t i) { return RealText(ValueElementReal(value, i)); });
     default:
         return "";
@@ -172,10 +170,11 @@ std::string GenericValueText(const ExifValue& value, int32_t format) {
 std::string EntryValueText(const ExifValue& value, int32_t format, uint32_t tagNoID, int32_t ifd) {
     if (IsEmptyValue(value)) return "";
     if (format == 5) {
-        if (tagNoID == kSubjectDistance && ValueElement(value, 0) == -1) return "0xFFFFFFFF";
+        if (tagNoID == kTagSubjectDistance && ValueElement(value, 0) == -1) return "0xFFFFFFFF";
         return RationalPairs(value, [&](int32_t a, int32_t b) {
             const double ratio = b == 0 ? 0.0 : static_cast<double>(a) / b;
-            if (tagNoID == kExposureTime && ratio < 1.0) return std::to_string(a) + "/" + std::to_string(b);
+            if (tagNoID == kTagExposureTime && ratio < 1.0)
+                return std::to_string(a) + "/" + std::to_string(b);
             return RationalText(a, b);
         });
     }

@@ -27,11 +27,11 @@ void TrimWorkingSetEveryFifthOpen() {
     ++gOpensSinceTrim;
 }
 
-constexpr uint32_t kTagMakerNote = 0x927C;
-
 } // namespace
 
-std::unique_ptr<IExifCodec> CreateExternalCodec(int32_t /*editorVersion*/) { return nullptr; }
+std::unique_ptr<IExifCodec> CreateExternalCodec(int32_t /*editorVersion*/) {
+    return nullptr;
+}
 
 int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> processMakerNote,
                              std::optional<bool> cacheThumbnail) {
@@ -57,7 +57,8 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     manufacturer_ = 0;
     makerNote_ = {};
     exifIndex_ = completeRead ? FindMarkerByValue(kMarkerAPP1, 0x66697845 /* "Exif" */, true) : -1;
-    if (exifIndex_ >= 0 && fileType_ == 0) tiffHeaderOffset_ = markers_[static_cast<size_t>(exifIndex_)].pointer + 10;
+    if (exifIndex_ >= 0 && fileType_ == kFileJpeg)
+        tiffHeaderOffset_ = markers_[static_cast<size_t>(exifIndex_)].pointer + 10;
 
     int32_t result = kOpenNoExif;
     if (exifIndex_ >= 0) {
@@ -72,8 +73,8 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     CheckMakerNoteAgainstImageData();
     ParseExtensionSegments(file);
     ReadFrameHeader(file);
-    if (fileType_ == 0 && streamSize_ == 0) fileType_ = 1;
-    if (fileType_ == 3 && streamSize_ > 0) fileType_ = 2;
+    if (fileType_ == kFileJpeg && streamSize_ == 0) fileType_ = kFileJpegWithoutImageData;
+    if (fileType_ == kFileTiffWithoutImageData && streamSize_ > 0) fileType_ = kFileTiff;
     ComputeComprSignature();
     return result;
 }
@@ -100,7 +101,8 @@ std::string cExifCodec::StreamCachePath() const {
         return streamCachePath_;
     std::vector<uint8_t> data(static_cast<size_t>(streamSize_));
     // The file may have changed since it was opened; a short read makes no copy.
-    if (file_.ReadAt(streamOffset_, data) == data.size()) streamCachePath_ = WriteTempFile("TEMP", ".TMP", data);
+    if (file_.ReadAt(streamOffset_, data) == data.size())
+        streamCachePath_ = WriteTempFile("TEMP", ".TMP", data);
     return streamCachePath_;
 }
 
@@ -108,13 +110,15 @@ int32_t cExifCodec::FileSize(bool recalculate) const {
     if (!recalculate || markers_.empty()) return static_cast<int32_t>(fileSize_);
     int64_t total = 0;
     for (const MarkerRecord& m : markers_)
-        if (m.operation != 3) total += static_cast<int64_t>(m.size) + 2;
+        if (m.operation != kOperationDeleted) total += static_cast<int64_t>(m.size) + 2;
     total += streamSize_;
     if (!eofChunkDeleted_) total += static_cast<int64_t>(eofChunk_.size());
     return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
 }
 
-double cExifCodec::FILETIME(int which) const { return file_.IsValid() ? GetFileDate(file_, which) : 0.0; }
+double cExifCodec::FILETIME(int which) const {
+    return file_.IsValid() ? GetFileDate(file_, which) : 0.0;
+}
 
 const MarkerRecord& cExifCodec::Marker(int32_t i) const {
     static const MarkerRecord kEmpty;
@@ -125,7 +129,7 @@ const MarkerRecord& cExifCodec::Marker(int32_t i) const {
 void cExifCodec::SetMarkerData(int32_t i, ByteArray data) {
     if (i < 0 || i >= static_cast<int32_t>(markers_.size())) return;
     markers_[static_cast<size_t>(i)].data = std::move(data);
-    markers_[static_cast<size_t>(i)].operation = 1;
+    markers_[static_cast<size_t>(i)].operation = kOperationEdited;
 }
 
 std::string cExifCodec::MarkerDataString(int32_t i, int indent, int perRow) const {
@@ -139,7 +143,8 @@ namespace {
 uint32_t IdentifierValueOf(const std::string& identifier) {
     const auto bytes = TextToAnsi(identifier);
     uint32_t value = 0;
-    for (size_t k = 0; k < 4 && k < bytes.size(); ++k) value |= static_cast<uint32_t>(bytes[k]) << (8 * k);
+    for (size_t k = 0; k < 4 && k < bytes.size(); ++k)
+        value |= static_cast<uint32_t>(bytes[k]) << (8 * k);
     return value;
 }
 } // namespace
@@ -149,7 +154,8 @@ int16_t cExifCodec::FindMarker(int16_t markerNo, const std::string& identifier, 
     const uint32_t wanted = IdentifierValueOf(identifier);
     for (size_t i = 0; i < markers_.size(); ++i) {
         const MarkerRecord& m = markers_[i];
-        if (m.markerNo == markerNo && m.identifierValue == wanted && (includeDeleted || m.operation != 3))
+        if (m.markerNo == markerNo && m.identifierValue == wanted &&
+            (includeDeleted || m.operation != kOperationDeleted))
             return static_cast<int16_t>(i);
     }
     return -1;
@@ -160,20 +166,23 @@ bool cExifCodec::IsMarkerExisted(int16_t markerNo, const std::string& identifier
 }
 
 int32_t cExifCodec::ImageWidth() const {
-    if (imageWidth_ == 0 && fileType_ == 2) imageWidth_ = static_cast<int32_t>(ValueElement(TagValue(256, kIfd0), 0, true));
+    if (imageWidth_ == 0 && fileType_ == kFileTiff)
+        imageWidth_ = static_cast<int32_t>(ValueElement(TagValue(kTagImageWidth, kIfd0), 0, true));
     return imageWidth_;
 }
 
 int32_t cExifCodec::ImageHeight() const {
-    if (imageHeight_ == 0 && fileType_ == 2) imageHeight_ = static_cast<int32_t>(ValueElement(TagValue(257, kIfd0), 0, true));
+    if (imageHeight_ == 0 && fileType_ == kFileTiff)
+        imageHeight_ = static_cast<int32_t>(ValueElement(TagValue(kTagImageLength, kIfd0), 0, true));
     return imageHeight_;
 }
 
 int32_t cExifCodec::ImageBitDepth() const {
-    if (imageBitDepth_ == 0 && fileType_ >= 2) {
-        const ExifValue bits = TagValue(258, kIfd0);
+    if (imageBitDepth_ == 0 && fileType_ >= kFileTiff) {
+        const ExifValue bits = TagValue(kTagBitsPerSample, kIfd0);
         int64_t sum = 0;
-        for (size_t i = 0; i < ValueElementCount(bits); ++i) sum += ValueElement(bits, i, true);
+        for (size_t i = 0; i < ValueElementCount(bits); ++i)
+            sum += ValueElement(bits, i, true);
         imageBitDepth_ = static_cast<int32_t>(std::min<int64_t>(sum, INT32_MAX));
     }
     return imageBitDepth_;
@@ -192,10 +201,12 @@ std::string cExifCodec::EOFChunkDataString() const {
 
 bool cExifCodec::IsTagExisted(uint32_t tagNo, int32_t ifd, bool skipDeleted) const {
     const int32_t i = FindTag(tagNo, ifd);
-    return i >= 0 && !(skipDeleted && tags_.Entry(i).operation == 3);
+    return i >= 0 && !(skipDeleted && tags_.Entry(i).operation == kOperationDeleted);
 }
 
-ExifValue cExifCodec::TagValue(uint32_t tagNo, int32_t ifd) const { return tags_.Entry(FindTag(tagNo, ifd)).value; }
+ExifValue cExifCodec::TagValue(uint32_t tagNo, int32_t ifd) const {
+    return tags_.Entry(FindTag(tagNo, ifd)).value;
+}
 
 void cExifCodec::SetTagValue(uint32_t tagNo, int32_t ifd, ExifValue value) {
     SetIFDEntryValue(FindTag(tagNo, ifd), std::move(value));
@@ -205,13 +216,17 @@ std::string cExifCodec::TagValueString(uint32_t tagNo, int32_t ifd) const {
     return IFDEntryValueString(FindTag(tagNo, ifd));
 }
 
-int32_t cExifCodec::TagFormat(uint32_t tagNo, int32_t ifd) const { return tags_.Entry(FindTag(tagNo, ifd)).format; }
+int32_t cExifCodec::TagFormat(uint32_t tagNo, int32_t ifd) const {
+    return tags_.Entry(FindTag(tagNo, ifd)).format;
+}
 
 int32_t cExifCodec::TagComponents(uint32_t tagNo, int32_t ifd) const {
     return tags_.Entry(FindTag(tagNo, ifd)).components;
 }
 
-int32_t cExifCodec::TagIFD(uint32_t tagNo, int32_t ifd) const { return tags_.Entry(FindTag(tagNo, ifd)).ifd; }
+int32_t cExifCodec::TagIFD(uint32_t tagNo, int32_t ifd) const {
+    return tags_.Entry(FindTag(tagNo, ifd)).ifd;
+}
 
 bool cExifCodec::TagOperationIs(uint32_t tagNo, int32_t ifd, int32_t operation) const {
     const int32_t i = FindTag(tagNo, ifd);
@@ -219,7 +234,7 @@ bool cExifCodec::TagOperationIs(uint32_t tagNo, int32_t ifd, int32_t operation) 
 }
 
 void cExifCodec::SetTagDeleted(uint32_t tagNo, int32_t ifd, bool deleted) {
-    SetIFDEntryOperation(FindTag(tagNo, ifd), deleted ? 3 : 1);
+    SetIFDEntryOperation(FindTag(tagNo, ifd), deleted ? kOperationDeleted : kOperationEdited);
 }
 
 int64_t cExifCodec::IFDEntryValueLength(int32_t i) const {
@@ -230,7 +245,7 @@ int64_t cExifCodec::IFDEntryValueLength(int32_t i) const {
 void cExifCodec::SetIFDEntryValue(int32_t i, ExifValue value) {
     if (TagEntry* e = tags_.MutableEntry(i)) {
         e->value = std::move(value);
-        e->operation = 1;
+        e->operation = kOperationEdited;
     }
 }
 
@@ -260,7 +275,8 @@ bool cExifCodec::GetGpsCoordinate(double& latitude, double& longitude) const {
         double value = static_cast<double>(part(0)) + part(1) / 60.0 + part(2) / 3600.0;
         if (IsTagExisted(refTag, kIfdGps)) {
             const std::string ref = TagValueString(refTag, kIfdGps);
-            const char hemisphere = ref.empty() ? ' ' : static_cast<char>(std::toupper(static_cast<unsigned char>(ref[0])));
+            const char hemisphere =
+                ref.empty() ? ' ' : static_cast<char>(std::toupper(static_cast<unsigned char>(ref[0])));
             if (hemisphere == 'S' || hemisphere == 'W') value = -value;
         }
         out = value;
@@ -276,18 +292,35 @@ bool cExifCodec::SetByteOrder(bool bigEndian) {
     if (!allowed) {
         const int16_t type = makerNote_.ifdType;
         switch (manufacturer_) {
-        case 1: allowed = makerNote_.isOriginal; break;
-        case 2: case 11: allowed = type == 3; break;
-        case 3: case 4: case 23: allowed = type == 1; break;
-        case 7: allowed = type == 2 || type == 10; break;
-        case 8: case 9: allowed = type >= 1; break;
-        default: allowed = false;
+        case kMakerCanon:
+            allowed = makerNote_.isOriginal;
+            break;
+        case kMakerNikon:
+        case kMakerRicoh:
+            allowed = type == 3;
+            break;
+        case kMakerSony:
+        case kMakerFujifilm:
+        case kMakerApple:
+            allowed = type == 1;
+            break;
+        case kMakerPentax:
+            allowed = type == 2 || type == 10;
+            break;
+        case kMakerCasio:
+        case kMakerLeica:
+            allowed = type >= 1;
+            break;
+        default:
+            allowed = false;
         }
     }
     if (allowed) bigEndian_ = bigEndian;
     return allowed;
 }
 
-std::string cExifCodec::ManufacturerString() const { return ManufacturerName(manufacturer_); }
+std::string cExifCodec::ManufacturerString() const {
+    return ManufacturerName(manufacturer_);
+}
 
 } // namespace pellvane

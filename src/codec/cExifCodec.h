@@ -16,28 +16,6 @@
 
 namespace pellvane {
 
-// OpenFile result codes.
-enum OpenResult : int32_t {
-    kOpenOk = 0,
-    kOpenCannotOpen = 1,
-    kOpenNotImage = 2,
-    kOpenExifError = 3,
-    kOpenMakerNoteError = 4,
-    kOpenNoSegments = 5,
-    kOpenNoExif = 6,
-};
-
-// Marker numbers: the two marker bytes read little-endian (FF D8 gives 0xD8FF).
-constexpr int16_t MarkerNumber(uint8_t second) { return static_cast<int16_t>(0xFF | second << 8); }
-constexpr int16_t kMarkerSOI = MarkerNumber(0xD8);
-constexpr int16_t kMarkerEOI = MarkerNumber(0xD9);
-constexpr int16_t kMarkerSOS = MarkerNumber(0xDA);
-constexpr int16_t kMarkerDQT = MarkerNumber(0xDB);
-constexpr int16_t kMarkerAPP1 = MarkerNumber(0xE1);
-constexpr int16_t kMarkerAPP2 = MarkerNumber(0xE2);
-constexpr int16_t kMarkerAPP4 = MarkerNumber(0xE4);
-constexpr int16_t kMarkerAPP10 = MarkerNumber(0xEA);
-
 struct MarkerRecord {
     int16_t markerNo = 0;
     std::string name;
@@ -50,7 +28,7 @@ struct MarkerRecord {
 };
 
 class cExifCodec final : public IExifCodec {
-public:
+  public:
     cExifCodec() = default;
     ~cExifCodec() override { CloseFile(); }
     cExifCodec(const cExifCodec&) = delete;
@@ -75,7 +53,8 @@ public:
     ByteArray MarkerData(int32_t i) const override { return Marker(i).data; }
     void SetMarkerData(int32_t i, ByteArray data);
     std::string MarkerDataString(int32_t i, int indent = 0, int perRow = 16) const;
-    int16_t FindMarker(int16_t markerNo, const std::string& identifier, bool includeDeleted = false) const override;
+    int16_t FindMarker(int16_t markerNo, const std::string& identifier,
+                       bool includeDeleted = false) const override;
     bool IsMarkerExisted(int16_t markerNo, const std::string& identifier) const override;
 
     int32_t ImageWidth() const override;
@@ -112,10 +91,12 @@ public:
     int32_t TagFormat(uint32_t tagNo, int32_t ifd) const;
     int32_t TagComponents(uint32_t tagNo, int32_t ifd) const;
     int32_t TagIFD(uint32_t tagNo, int32_t ifd) const;
-    bool TagDeleted(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, 3); }
+    bool TagDeleted(uint32_t tagNo, int32_t ifd) const {
+        return TagOperationIs(tagNo, ifd, kOperationDeleted);
+    }
     void SetTagDeleted(uint32_t tagNo, int32_t ifd, bool deleted);
-    bool TagAdded(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, 2); }
-    bool TagEdited(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, 1); }
+    bool TagAdded(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, kOperationAdded); }
+    bool TagEdited(uint32_t tagNo, int32_t ifd) const { return TagOperationIs(tagNo, ifd, kOperationEdited); }
     bool GetGpsCoordinate(double& latitude, double& longitude) const;
     bool ByteOrder() const override { return bigEndian_; }
     bool SetByteOrder(bool bigEndian);
@@ -130,9 +111,9 @@ public:
     int32_t IFDEntryValueOffset(int32_t i) const { return tags_.Entry(i).valueOffset; }
     int64_t IFDEntryValueLength(int32_t i) const;
     bool IFDEntryLocked(int32_t i) const { return tags_.Entry(i).locked; }
-    bool IFDEntryDeleted(int32_t i) const { return tags_.Entry(i).operation == 3; }
-    bool IFDEntryEdited(int32_t i) const { return tags_.Entry(i).operation == 1; }
-    bool IFDEntryAdded(int32_t i) const { return tags_.Entry(i).operation == 2; }
+    bool IFDEntryDeleted(int32_t i) const { return tags_.Entry(i).operation == kOperationDeleted; }
+    bool IFDEntryEdited(int32_t i) const { return tags_.Entry(i).operation == kOperationEdited; }
+    bool IFDEntryAdded(int32_t i) const { return tags_.Entry(i).operation == kOperationAdded; }
     ExifValue IFDEntryValue(int32_t i) const { return tags_.Entry(i).value; }
     void SetIFDEntryValue(int32_t i, ExifValue value);
     int32_t IFDEntryOperation(int32_t i) const { return tags_.Entry(i).operation; }
@@ -201,7 +182,7 @@ public:
     bool ExtractMPF() const { return extractMPF_; }
     void SetExtractMPF(bool value) { extractMPF_ = value; }
 
-private:
+  private:
     // What the MakerNote identification found.
     struct MakerNoteState {
         int16_t ifdType = 0;

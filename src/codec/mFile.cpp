@@ -1,5 +1,7 @@
 #include "codec/mFile.h"
 
+#include "codec/ExifTags.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -35,7 +37,8 @@ int64_t cFileHandle::Size() const {
 size_t cFileHandle::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
     size_t done = 0;
     while (fd_ >= 0 && done < buffer.size()) {
-        const ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done, offset + static_cast<int64_t>(done));
+        const ssize_t n =
+            ::pread(fd_, buffer.data() + done, buffer.size() - done, offset + static_cast<int64_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<size_t>(n);
@@ -81,11 +84,13 @@ cByteBuffer::cByteBuffer(size_t size) : capacity_(size) {
     if (size == 0) return;
     if (size >= kMappedFrom) {
         const size_t length = (size + kHugePage - 1) / kHugePage * kHugePage;
-        void* raw = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* raw =
+            ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (raw != MAP_FAILED) {
             mapping_ = raw;
             mappingLength_ = length + kHugePage;
-            const auto aligned = (reinterpret_cast<uintptr_t>(raw) + kHugePage - 1) & ~uintptr_t{kHugePage - 1};
+            const auto aligned =
+                (reinterpret_cast<uintptr_t>(raw) + kHugePage - 1) & ~uintptr_t{kHugePage - 1};
             data_ = reinterpret_cast<uint8_t*>(aligned);
             ::madvise(data_, length, MADV_HUGEPAGE); // a hint; without it the pages are small
             return;
@@ -97,7 +102,8 @@ cByteBuffer::cByteBuffer(size_t size) : capacity_(size) {
 
 cByteBuffer::cByteBuffer(cByteBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)),
-      mapping_(std::exchange(other.mapping_, nullptr)), mappingLength_(std::exchange(other.mappingLength_, 0)) {}
+      mapping_(std::exchange(other.mapping_, nullptr)),
+      mappingLength_(std::exchange(other.mappingLength_, 0)) {}
 
 cByteBuffer& cByteBuffer::operator=(cByteBuffer&& other) noexcept {
     if (this != &other) {
@@ -149,14 +155,17 @@ double SafeDivide(int32_t numerator, int32_t denominator) {
 void ReverseCopy(std::span<uint8_t> destination, std::span<const uint8_t> source, size_t count, int width) {
     count = std::min({count, destination.size(), source.size()});
     if (width < 2) {
-        for (size_t i = 0; i < count; ++i) destination[i] = source[count - 1 - i];
+        for (size_t i = 0; i < count; ++i)
+            destination[i] = source[count - 1 - i];
         return;
     }
     const auto w = static_cast<size_t>(width);
     size_t i = 0;
     for (; i + w <= count; i += w)
-        for (size_t k = 0; k < w; ++k) destination[i + k] = source[i + w - 1 - k];
-    for (; i < count; ++i) destination[i] = source[i]; // a partial element is copied as it is
+        for (size_t k = 0; k < w; ++k)
+            destination[i + k] = source[i + w - 1 - k];
+    for (; i < count; ++i)
+        destination[i] = source[i]; // a partial element is copied as it is
 }
 
 std::string PadLeft(const std::string& text, size_t width, char pad) {
@@ -167,17 +176,35 @@ std::string PadRight(const std::string& text, size_t width, char pad) {
     return text.size() >= width ? text : text + std::string(width - text.size(), pad);
 }
 
-int32_t ToUnsigned16(int16_t value) { return value < 0 ? value + 65536 : value; }
+int32_t ToUnsigned16(int16_t value) {
+    return value < 0 ? value + 65536 : value;
+}
 
-double ToUnsigned32(int32_t value) { return value < 0 ? value + 4294967296.0 : value; }
+double ToUnsigned32(int32_t value) {
+    return value < 0 ? value + 4294967296.0 : value;
+}
 
 int32_t FormatSize(int32_t format) {
     switch (format) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;
+    case kFormatByte:
+    case kFormatAscii:
+    case kFormatSByte:
+    case kFormatUndefined:
+        return 1;
+    case kFormatShort:
+    case kFormatSShort:
+        return 2;
+    case kFormatLong:
+    case kFormatSLong:
+    case kFormatFloat:
+    case kFormatIfd:
+        return 4;
+    case kFormatRational:
+    case kFormatSRational:
+    case kFormatDouble:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -205,7 +232,8 @@ std::string RandomName(int alphabet, size_t length) {
     const auto chars = kAlphabets[static_cast<size_t>(alphabet)];
     std::uniform_int_distribution<size_t> pick(0, chars.size() - 1);
     std::string out(length, ' ');
-    for (auto& c : out) c = chars[pick(generator)];
+    for (auto& c : out)
+        c = chars[pick(generator)];
     return out;
 }
 
@@ -214,7 +242,8 @@ std::filesystem::path TempFolder() {
     // folder, so the fall-back is made here: TEMP, then TMPDIR, then /tmp.
     for (const char* variable : {"TEMP", "TMPDIR"}) {
         std::error_code ec;
-        if (const char* folder = std::getenv(variable); folder && *folder && std::filesystem::is_directory(folder, ec))
+        if (const char* folder = std::getenv(variable);
+            folder && *folder && std::filesystem::is_directory(folder, ec))
             return folder;
     }
     return "/tmp";

@@ -7,10 +7,11 @@
 namespace pellvane::report {
 namespace {
 
-constexpr std::array<const char*, 7> kDirectoryNames = {"-", "IFD0", "Exif", "GPS", "Interop", "MakerNote", "IFD1"};
-constexpr std::array<const char*, 14> kFormatNames = {"?",     "BYTE",      "ASCII", "SHORT",  "LONG",
-                                                      "RATIONAL", "SBYTE",  "UNDEFINED", "SSHORT", "SLONG",
-                                                      "SRATIONAL", "FLOAT", "DOUBLE", "IFD"};
+constexpr std::array<const char*, 7> kDirectoryNames = {"-",       "IFD0",      "Exif", "GPS",
+                                                        "Interop", "MakerNote", "IFD1"};
+constexpr std::array<const char*, 14> kFormatNames = {"?",         "BYTE",  "ASCII",     "SHORT",  "LONG",
+                                                      "RATIONAL",  "SBYTE", "UNDEFINED", "SSHORT", "SLONG",
+                                                      "SRATIONAL", "FLOAT", "DOUBLE",    "IFD"};
 
 std::string Hex(uint32_t value, int digits) {
     char buf[16];
@@ -24,12 +25,13 @@ std::string MpfEntriesText(const cExifCodec& codec) {
     char line[200];
     for (int32_t i = 0; i < codec.MPFIFDEntryCount(-1); ++i) {
         const int32_t format = codec.MPFIFDEntryFormat(i);
-        std::snprintf(line, sizeof line, "           MP IFD %d  %-6s %-18s %-9s %7d  ", codec.MPFIFDEntryIFD(i),
-                      Hex(static_cast<uint32_t>(codec.MPFIFDEntryTagNo(i)), 4).c_str(),
-                      codec.MPFIFDEntryTagName(i).c_str(),
-                      format >= 1 && format <= 13 ? kFormatNames[static_cast<size_t>(format)]
-                                                  : std::to_string(format).c_str(),
-                      codec.MPFIFDEntryComponents(i));
+        std::snprintf(
+            line, sizeof line, "           MP IFD %d  %-6s %-18s %-9s %7d  ", codec.MPFIFDEntryIFD(i),
+            Hex(static_cast<uint32_t>(codec.MPFIFDEntryTagNo(i)), 4).c_str(),
+            codec.MPFIFDEntryTagName(i).c_str(),
+            format >= kFormatByte && format <= kFormatIfd ? kFormatNames[static_cast<size_t>(format)]
+                                                          : std::to_string(format).c_str(),
+            codec.MPFIFDEntryComponents(i));
         out << line << Printable(codec.MPFIFDEntryValueString(i)) << "\n";
     }
     for (int32_t i = 0; i < codec.MPFImageCount(); ++i) {
@@ -46,12 +48,18 @@ std::string MpfEntriesText(const cExifCodec& codec) {
 
 std::string OpenFailureReason(int32_t openResult) {
     switch (openResult) {
-    case kOpenCannotOpen: return "the file cannot be opened";
-    case kOpenNotImage: return "the file is neither a JPEG nor a TIFF-structured file";
-    case kOpenExifError: return "the EXIF directories are damaged";
-    case kOpenMakerNoteError: return "the MakerNote directory is damaged";
-    case kOpenNoSegments: return "no JPEG segments were found";
-    default: return "";
+    case kOpenCannotOpen:
+        return "the file cannot be opened";
+    case kOpenNotImage:
+        return "the file is neither a JPEG nor a TIFF-structured file";
+    case kOpenExifError:
+        return "the EXIF directories are damaged";
+    case kOpenMakerNoteError:
+        return "the MakerNote directory is damaged";
+    case kOpenNoSegments:
+        return "no JPEG segments were found";
+    default:
+        return "";
     }
 }
 
@@ -62,7 +70,8 @@ bool HasModel(int32_t openResult) {
 
 std::string Printable(const std::string& text) {
     std::string out = text;
-    while (!out.empty() && out.back() == '\0') out.pop_back();
+    while (!out.empty() && out.back() == '\0')
+        out.pop_back();
     for (char& c : out)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '.';
     return out;
@@ -70,7 +79,8 @@ std::string Printable(const std::string& text) {
 
 nlohmann::json CodecFacts(const cExifCodec& codec) {
     nlohmann::json counts = nlohmann::json::array();
-    for (int32_t d = 0; d <= 6; ++d) counts.push_back(codec.IFDEntryCount(d));
+    for (int32_t d = kIfdAny; d <= kIfd1; ++d)
+        counts.push_back(codec.IFDEntryCount(d));
     return {
         {"fileType", codec.FileType()},
         {"markerCount", codec.MarkerCount()},
@@ -103,11 +113,13 @@ nlohmann::json CodecFacts(const cExifCodec& codec) {
 std::string SegmentsText(const cExifCodec& codec) {
     std::ostringstream out;
     char line[160];
-    std::snprintf(line, sizeof line, "  %5s  %-8s %10s %8s  %s\n", "#", "name", "offset", "size", "identifier");
+    std::snprintf(line, sizeof line, "  %5s  %-8s %10s %8s  %s\n", "#", "name", "offset", "size",
+                  "identifier");
     out << line;
     for (int32_t i = 0; i < codec.MarkerCount(); ++i) {
         std::snprintf(line, sizeof line, "  %5d  %-8s %10d %8d  %s\n", i, codec.MarkerName(i).c_str(),
-                      codec.MarkerPointer(i), codec.MarkerSize(i), Printable(codec.MarkerIndentifier(i)).c_str());
+                      codec.MarkerPointer(i), codec.MarkerSize(i),
+                      Printable(codec.MarkerIndentifier(i)).c_str());
         out << line;
         std::string description = codec.MarkerDataString(i, 11, 16);
         if (description.find_first_not_of(' ') == std::string::npos) continue;
@@ -124,17 +136,18 @@ std::string SegmentsText(const cExifCodec& codec) {
 std::string TagsText(const cExifCodec& codec) {
     std::ostringstream out;
     char line[200];
-    std::snprintf(line, sizeof line, "  %-9s %-6s %-6s %-9s %7s  %s\n", "directory", "tag", "parent", "format",
-                  "count", "value");
+    std::snprintf(line, sizeof line, "  %-9s %-6s %-6s %-9s %7s  %s\n", "directory", "tag", "parent",
+                  "format", "count", "value");
     out << line;
-    for (int32_t i = 0; i < codec.IFDEntryCount(0); ++i) {
+    for (int32_t i = 0; i < codec.IFDEntryCount(kIfdAny); ++i) {
         const int32_t dir = codec.IFDEntryIFD(i);
         const int32_t format = codec.IFDEntryFormat(i);
         std::snprintf(line, sizeof line, "  %-9s %-6s %-6s %-9s %7d  ",
                       dir >= 0 && dir <= 6 ? kDirectoryNames[static_cast<size_t>(dir)] : "?",
                       Hex(codec.IFDEntryTagNo(i), 4).c_str(), Hex(codec.IFDEntryParentTag(i), 4).c_str(),
-                      format >= 1 && format <= 13 ? kFormatNames[static_cast<size_t>(format)]
-                                                  : std::to_string(format).c_str(),
+                      format >= kFormatByte && format <= kFormatIfd
+                          ? kFormatNames[static_cast<size_t>(format)]
+                          : std::to_string(format).c_str(),
                       codec.IFDEntryComponents(i));
         out << line << Printable(codec.IFDEntryValueString(i)) << "\n";
     }

@@ -124,7 +124,7 @@ class Consistency : public ::testing::Test {
     std::optional<int16_t> RunOn(const Fixture& f, TestFunction test) {
         codec.CloseFile();
         EXPECT_EQ(codec.OpenFile(WriteFile(temp.Input("picture.jpg"), JpegOf(f))), kOpenOk);
-        TestContext context{codec, picture, flags, kOpenResultParsed};
+        TestContext context{codec, picture, flags, kOpenOk};
         return test(context);
     }
 

@@ -1,5 +1,8 @@
 #include "codec/extensions/MakerNote.h"
 
+#include "codec/IExifCodec.h"
+#include "codec/Makers.h"
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -30,31 +33,31 @@ struct HeaderSignature {
 
 // Compared in this order; "AOC" (Pentax) is tested on three bytes after the table.
 constexpr std::array<HeaderSignature, 16> kHeaderSignatures = {{
-    {"NIKON", 2},
-    {"SONY ", 3},
-    {"SEMC ", 3},
-    {"OLYMP", 5},
-    {"PANAS", 6},
-    {"FUJIF", 4},
-    {"PENTA", 7},
-    {"STMN1", 12},
-    {"LEICA", 9},
-    {"SIGMA", 13},
-    {"FOVEO", 17},
-    {"RICOH", 11},
-    {"EPSON", 20},
-    {"APPLE", 23},
-    {"HUAWE", 30},
-    {{"QVC\0\0", 5}, 8},
+    {"NIKON", kMakerNikon},
+    {"SONY ", kMakerSony},
+    {"SEMC ", kMakerSony},
+    {"OLYMP", kMakerOlympus},
+    {"PANAS", kMakerPanasonic},
+    {"FUJIF", kMakerFujifilm},
+    {"PENTA", kMakerPentax},
+    {"STMN1", kMakerSamsung},
+    {"LEICA", kMakerLeica},
+    {"SIGMA", kMakerSigma},
+    {"FOVEO", kMakerFoveon},
+    {"RICOH", kMakerRicoh},
+    {"EPSON", kMakerEpson},
+    {"APPLE", kMakerApple},
+    {"HUAWE", kMakerHuawei},
+    {{"QVC\0\0", 5}, kMakerCasio},
 }};
 
 // Whether the maker named in the MakerNote's header is believable for the camera named
 // by Make. Pentax and Ricoh share a format, and Samsung's GX cameras were Pentax-built.
 bool HeaderAgreesWithMake(int32_t header, int32_t make, std::string_view model) {
     if (header == 0) return true;
-    if (header == 7 || header == 11) {
-        if (make == 7 || make == 11) return true;
-        return make == 12 && model.find("SAMSUNG GX") != std::string_view::npos;
+    if (header == kMakerPentax || header == kMakerRicoh) {
+        if (make == kMakerPentax || make == kMakerRicoh) return true;
+        return make == kMakerSamsung && model.find("SAMSUNG GX") != std::string_view::npos;
     }
     return header == make;
 }
@@ -102,51 +105,51 @@ using sv = std::string_view;
 
 // Tried in this order for the vendor; the first row that matches decides.
 constexpr std::array<LayoutRow, 45> kLayouts = {{
-    {1, "", Extra::None, 1, 0, Order::Keep, 0, kTiffBaseRef}, // the trailer decides the rest
-    {2, sv("Nikon\0", 6), Extra::None, 3, 18, Order::TiffMarkRequired, 10, 10},
-    {2, sv("Nikon\0", 6), Extra::None, 1, 8, Order::Keep, 0, kTiffBaseRef},
-    {2, "", Extra::None, 2, 0, Order::Keep, 0, kTiffBaseRef},
-    {3, sv("SONY DSC \0\0\0", 12), Extra::None, 1, 12, Order::Little, 0, kTiffBaseRef},
-    {3, sv("SONY CAM \0\0\0", 12), Extra::None, 1, 12, Order::Little, 0, kTiffBaseRef},
-    {3, sv("SONY PIC \0\0\0", 12), Extra::None, 1, 12, Order::Little, 0, kTiffBaseRef},
-    {3, sv("SONY MOBILE\0", 12), Extra::None, 1, 12, Order::Little, 0, kTiffBaseRef},
-    {3, sv("SEMC MS\0\0\0\0\0", 12), Extra::None, 6, 20, Order::IIElseBig, 12, kTiffBaseRef},
-    {3, sv("SONY PIC\0\0\0\0", 12), Extra::None, 99, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {3, "", Extra::TiffFile, 2, 0, Order::Keep, 0, kTiffBaseRef},
-    {4, "FUJIFILM", Extra::None, 1, kIfdFromPointerAt8, Order::Little, 0, 0},
-    {5, "OLYMP", Extra::OlympusInFirst12, 2, 12, Order::Keep, 0, 0},
-    {5, "OLYMP", Extra::None, 1, 8, Order::Keep, 0, kTiffBaseRef},
-    {6, "Panasonic", Extra::None, 1, 12, Order::Keep, 0, kTiffBaseRef},
-    {6, "MKED", Extra::None, 2, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {7, sv("AOC\0", 4), Extra::None, 2, 6, Order::MarkOrKeep, 4, kTiffBaseRef},
-    {7, "PENTAX", Extra::None, 10, 10, Order::MarkOrKeep, 8, 0},
-    {7, "", Extra::None, 1, 0, Order::Keep, 0, kTiffBaseRef},
-    {8, sv("QVC\0", 4), Extra::None, 2, 6, Order::Big, 0, kTiffBaseRef},
-    {8, "RC:0", Extra::None, 10, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {8, "CHMC", Extra::None, 11, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {8, "", Extra::None, 1, 0, Order::Big, 0, kTiffBaseRef},
-    {9, sv("LEICA\0", 6), Extra::LeicaVersionIn, 1, 8, Order::Little, 0, kTiffBaseRef},
-    {9, sv("LEICA\0", 6), Extra::LeicaVersionOut, 3, 8, Order::Little, 0, kTiffBaseRef},
-    {9, sv("LEICA\0", 6), Extra::LeicaNonZeroAtSix, 5, 8, Order::Little, 0, 0},
-    {11, sv("\0\0\0\0\0", 5), Extra::None, 2, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {11, "Ricoh", Extra::None, 3, 8, Order::Big, 0, kTiffBaseRef},
-    {11, "RICOH", Extra::None, 3, 8, Order::Big, 0, kTiffBaseRef},
-    {11, "Rev", Extra::None, 1, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {11, "Rv", Extra::None, 1, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {12, "", Extra::None, 1, 0, Order::Keep, 0, 0},
-    {13, sv("SIGMA\0\0\0", 8), Extra::None, 1, 10, Order::BigIfWordAbove255, 10, kTiffBaseRef},
-    {13, sv("FOVEON\0\0", 8), Extra::None, 1, 10, Order::BigIfWordAbove255, 10, kTiffBaseRef},
-    {17, sv("SIGMA\0\0\0", 8), Extra::None, 1, 10, Order::BigIfWordAbove255, 10, kTiffBaseRef},
-    {17, sv("FOVEON\0\0", 8), Extra::None, 1, 10, Order::BigIfWordAbove255, 10, kTiffBaseRef},
-    {14, "MLY", Extra::None, 1, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {14, "+M+", Extra::None, 3, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {14, "MIN", Extra::None, 4, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {14, "KC", Extra::None, 2, kNoIfd, Order::Keep, 0, kTiffBaseRef},
-    {14, "", Extra::None, 5, 0, Order::Keep, 0, kTiffBaseRef},
-    {20, "EPSON", Extra::None, 1, 8, Order::Keep, 0, kTiffBaseRef},
-    {23, sv("Apple iOS\0\0", 11), Extra::None, 1, 14, Order::MarkRequired, 12, 12},
-    {29, "", Extra::None, 1, 0, Order::Keep, 0, kTiffBaseRef},
-    {30, "HUAWEI", Extra::None, 1, 16, Order::TiffMarkRequired, 8, kTiffBaseRef},
+    {kMakerCanon, "", Extra::None, 1, 0, Order::Keep, 0, kTiffBaseRef}, // the trailer decides the rest
+    {kMakerNikon, sv("Nikon\0", 6), Extra::None, 3, 18, Order::TiffMarkRequired, 10, 10},
+    {kMakerNikon, sv("Nikon\0", 6), Extra::None, 1, 8, Order::Keep, 0, kTiffBaseRef},
+    {kMakerNikon, "", Extra::None, 2, 0, Order::Keep, 0, kTiffBaseRef},
+    {kMakerSony, sv("SONY DSC \0\0\0", 12), Extra::None, 1, 12, Order::Little, 0, kTiffBaseRef},
+    {kMakerSony, sv("SONY CAM \0\0\0", 12), Extra::None, 1, 12, Order::Little, 0, kTiffBaseRef},
+    {kMakerSony, sv("SONY PIC \0\0\0", 12), Extra::None, 1, 12, Order::Little, 0, kTiffBaseRef},
+    {kMakerSony, sv("SONY MOBILE\0", 12), Extra::None, 1, 12, Order::Little, 0, kTiffBaseRef},
+    {kMakerSony, sv("SEMC MS\0\0\0\0\0", 12), Extra::None, 6, 20, Order::IIElseBig, 12, kTiffBaseRef},
+    {kMakerSony, sv("SONY PIC\0\0\0\0", 12), Extra::None, 99, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerSony, "", Extra::TiffFile, 2, 0, Order::Keep, 0, kTiffBaseRef},
+    {kMakerFujifilm, "FUJIFILM", Extra::None, 1, kIfdFromPointerAt8, Order::Little, 0, 0},
+    {kMakerOlympus, "OLYMP", Extra::OlympusInFirst12, 2, 12, Order::Keep, 0, 0},
+    {kMakerOlympus, "OLYMP", Extra::None, 1, 8, Order::Keep, 0, kTiffBaseRef},
+    {kMakerPanasonic, "Panasonic", Extra::None, 1, 12, Order::Keep, 0, kTiffBaseRef},
+    {kMakerPanasonic, "MKED", Extra::None, 2, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerPentax, sv("AOC\0", 4), Extra::None, 2, 6, Order::MarkOrKeep, 4, kTiffBaseRef},
+    {kMakerPentax, "PENTAX", Extra::None, 10, 10, Order::MarkOrKeep, 8, 0},
+    {kMakerPentax, "", Extra::None, 1, 0, Order::Keep, 0, kTiffBaseRef},
+    {kMakerCasio, sv("QVC\0", 4), Extra::None, 2, 6, Order::Big, 0, kTiffBaseRef},
+    {kMakerCasio, "RC:0", Extra::None, 10, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerCasio, "CHMC", Extra::None, 11, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerCasio, "", Extra::None, 1, 0, Order::Big, 0, kTiffBaseRef},
+    {kMakerLeica, sv("LEICA\0", 6), Extra::LeicaVersionIn, 1, 8, Order::Little, 0, kTiffBaseRef},
+    {kMakerLeica, sv("LEICA\0", 6), Extra::LeicaVersionOut, 3, 8, Order::Little, 0, kTiffBaseRef},
+    {kMakerLeica, sv("LEICA\0", 6), Extra::LeicaNonZeroAtSix, 5, 8, Order::Little, 0, 0},
+    {kMakerRicoh, sv("\0\0\0\0\0", 5), Extra::None, 2, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerRicoh, "Ricoh", Extra::None, 3, 8, Order::Big, 0, kTiffBaseRef},
+    {kMakerRicoh, "RICOH", Extra::None, 3, 8, Order::Big, 0, kTiffBaseRef},
+    {kMakerRicoh, "Rev", Extra::None, 1, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerRicoh, "Rv", Extra::None, 1, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerSamsung, "", Extra::None, 1, 0, Order::Keep, 0, 0},
+    {kMakerSigma, sv("SIGMA\0\0\0", 8), Extra::None, 1, 10, Order::BigIfWordAbove255, 10, kTiffBaseRef},
+    {kMakerSigma, sv("FOVEON\0\0", 8), Extra::None, 1, 10, Order::BigIfWordAbove255, 10, kTiffBaseRef},
+    {kMakerFoveon, sv("SIGMA\0\0\0", 8), Extra::None, 1, 10, Order::BigIfWordAbove255, 10, kTiffBaseRef},
+    {kMakerFoveon, sv("FOVEON\0\0", 8), Extra::None, 1, 10, Order::BigIfWordAbove255, 10, kTiffBaseRef},
+    {kMakerMinolta, "MLY", Extra::None, 1, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerMinolta, "+M+", Extra::None, 3, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerMinolta, "MIN", Extra::None, 4, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerMinolta, "KC", Extra::None, 2, kNoIfd, Order::Keep, 0, kTiffBaseRef},
+    {kMakerMinolta, "", Extra::None, 5, 0, Order::Keep, 0, kTiffBaseRef},
+    {kMakerEpson, "EPSON", Extra::None, 1, 8, Order::Keep, 0, kTiffBaseRef},
+    {kMakerApple, sv("Apple iOS\0\0", 11), Extra::None, 1, 14, Order::MarkRequired, 12, 12},
+    {kMakerDji, "", Extra::None, 1, 0, Order::Keep, 0, kTiffBaseRef},
+    {kMakerHuawei, "HUAWEI", Extra::None, 1, 16, Order::TiffMarkRequired, 8, kTiffBaseRef},
 }};
 
 bool ExtraHolds(Extra extra, const cByteReader& note, int32_t fileType) {
@@ -154,7 +157,7 @@ bool ExtraHolds(Extra extra, const cByteReader& note, int32_t fileType) {
     case Extra::None:
         return true;
     case Extra::TiffFile:
-        return fileType > 1;
+        return fileType > kFileJpegWithoutImageData;
     case Extra::OlympusInFirst12: {
         const auto first = note.Slice(0, 12);
         const std::string_view text(reinterpret_cast<const char*>(first.data()), first.size());
@@ -295,7 +298,7 @@ MakerNoteIdentity IdentifyMakerNote(const MakerNoteContext& context, int64_t off
 
     auto layout = MatchLayout(vendor, note, context.fileType);
     // Ricoh's later cameras write Pentax-format MakerNotes.
-    if (!layout && vendor == 11) layout = MatchLayout(7, note, context.fileType);
+    if (!layout && vendor == kMakerRicoh) layout = MatchLayout(kMakerPentax, note, context.fileType);
     if (!layout) return identity;
 
     identity.ifdType = layout->type;
@@ -304,7 +307,7 @@ MakerNoteIdentity IdentifyMakerNote(const MakerNoteContext& context, int64_t off
         identity.littleEndian = layout->order == ByteOrderChoice::Little;
     if (layout->refAt) identity.pointerRef = context.tiffBase + offset + *layout->refAt;
     if (layout->ifdAt) identity.ifdOffset = offset + *layout->ifdAt;
-    if (layout->vendor == 1) ApplyCanonTrailer(identity, note, context, offset, length);
+    if (layout->vendor == kMakerCanon) ApplyCanonTrailer(identity, note, context, offset, length);
     return identity;
 }
 
@@ -312,17 +315,17 @@ std::optional<MakerNoteSubIfdRecord> MakerNoteSubIfdOf(int32_t manufacturer, uin
                                                        int32_t valueOffset, const ExifValue& value) {
     const int64_t first = ValueElement(value, 0, true);
     switch (manufacturer) {
-    case 5:
+    case kMakerOlympus:
         if (std::find(kOlympusSubIfdTags.begin(), kOlympusSubIfdTags.end(), tag) == kOlympusSubIfdTags.end())
             return std::nullopt;
-        return MakerNoteSubIfdRecord{tag, format == 13 ? first : Unsigned(valueOffset), false};
-    case 11:
+        return MakerNoteSubIfdRecord{tag, format == kFormatIfd ? first : Unsigned(valueOffset), false};
+    case kMakerRicoh:
         // The directory follows a 20-byte caption inside the entry's data.
         if (tag != 0x2001) return std::nullopt;
-        if (format == 7) return MakerNoteSubIfdRecord{tag, Unsigned(valueOffset) + 20, false};
+        if (format == kFormatUndefined) return MakerNoteSubIfdRecord{tag, Unsigned(valueOffset) + 20, false};
         return MakerNoteSubIfdRecord{tag, first + 20, true};
-    case 2:
-        if (tag != 0x0011 || format != 4) return std::nullopt;
+    case kMakerNikon:
+        if (tag != 0x0011 || format != kFormatLong) return std::nullopt;
         return MakerNoteSubIfdRecord{tag, first, false};
     default:
         return std::nullopt;

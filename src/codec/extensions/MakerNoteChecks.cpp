@@ -9,13 +9,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kMakerNikon = 2;
-constexpr int32_t kMakerPentax = 7;
-constexpr int32_t kMakerSamsung = 12;
-
-// Nikon records the length of the image data it wrote, counting the end-of-image marker.
-constexpr uint32_t kTagNikonImageDataSize = 0x00A2;
-
 // Samsung phones that write no MakerNote leave an APP4 segment and a trailer after the
 // image whose block of metadata carries this name at offset 8.
 constexpr std::string_view kSamsungTrailerName = "Image_UTC_Data";

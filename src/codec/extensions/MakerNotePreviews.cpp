@@ -11,17 +11,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kMakerNikon = 2;
-constexpr int32_t kMakerSony = 3;
-constexpr int32_t kMakerOlympus = 5;
-constexpr int32_t kMakerPentax = 7;
-constexpr int32_t kMakerEpson = 20;
-
-constexpr int32_t kFormatByte = 1;
-constexpr int32_t kFormatLong = 4;
-constexpr int32_t kFormatUndefined = 7;
-constexpr int32_t kAnyFormat = 0;
-
 // What a preview tag contributes to the record list.
 enum class Role : uint8_t {
     PairedLength,  // the length of the maker's single preview
@@ -37,7 +26,7 @@ struct PreviewTag {
     int32_t maker;
     uint16_t parent; // the MakerNote sub-directory's tag; 0 for the MakerNote directory itself
     uint16_t tag;
-    int32_t format; // kAnyFormat accepts every format
+    int32_t format; // kFormatAny accepts every format
     Role role;
 };
 
@@ -51,7 +40,7 @@ constexpr std::array<PreviewTag, 10> kPreviewTags = {{
     {kMakerOlympus, 0x2020, 0x0102, kFormatLong, Role::OlympusLength},
     {kMakerOlympus, 0, 0x0100, kFormatUndefined, Role::WholeImage},
     {kMakerEpson, 0, 0x0280, kFormatByte, Role::WholeImage},
-    {kMakerSony, 0, 0x2001, kAnyFormat, Role::Sony},
+    {kMakerSony, 0, 0x2001, kFormatAny, Role::Sony},
 }};
 
 // Sony cameras record the preview's offset as it was before the file's segments were
@@ -70,7 +59,7 @@ const PreviewTag* FindPreviewTag(int32_t maker, const TagEntry& entry) {
     const auto tag = static_cast<uint16_t>(entry.tagNoID & 0xFFFF);
     for (const PreviewTag& rule : kPreviewTags)
         if (rule.maker == maker && rule.parent == parent && rule.tag == tag &&
-            (rule.format == kAnyFormat || rule.format == entry.format))
+            (rule.format == kFormatAny || rule.format == entry.format))
             return &rule;
     return nullptr;
 }

@@ -1,5 +1,7 @@
 #include "codec/extensions/Manufacturer.h"
 
+#include "codec/Makers.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -15,24 +17,29 @@ struct MakeKey {
 // Tested in this order; the first key contained in the upper-cased Make wins, so a Make
 // naming both SONY and OLYMPUS is Sony's.
 constexpr std::array<MakeKey, 23> kMakeKeys = {{
-    {"CANON", 1},   {"NIKON", 2},    {"SONY", 3},    {"OLYMPUS", 5}, {"PANASONIC", 6}, {"FUJI", 4},
-    {"RICOH", 11},  {"CASIO", 8},    {"PENTAX", 7},  {"SAMSUNG", 12}, {"SIGMA", 13},   {"APPLE", 23},
-    {"LEICA", 9},   {"EPSON", 20},   {"FOVEON", 17}, {"BENQ", 19},   {"SANYO", 18},    {"CONTAX", 15},
-    {"KYOCERA", 15}, {"KONICA", 14}, {"MINOLTA", 14}, {"DJI", 29},   {"HUAWEI", 30},
+    {"CANON", kMakerCanon},     {"NIKON", kMakerNikon},         {"SONY", kMakerSony},
+    {"OLYMPUS", kMakerOlympus}, {"PANASONIC", kMakerPanasonic}, {"FUJI", kMakerFujifilm},
+    {"RICOH", kMakerRicoh},     {"CASIO", kMakerCasio},         {"PENTAX", kMakerPentax},
+    {"SAMSUNG", kMakerSamsung}, {"SIGMA", kMakerSigma},         {"APPLE", kMakerApple},
+    {"LEICA", kMakerLeica},     {"EPSON", kMakerEpson},         {"FOVEON", kMakerFoveon},
+    {"BENQ", kMakerBenQ},       {"SANYO", kMakerSanyo},         {"CONTAX", kMakerKyocera},
+    {"KYOCERA", kMakerKyocera}, {"KONICA", kMakerMinolta},      {"MINOLTA", kMakerMinolta},
+    {"DJI", kMakerDji},         {"HUAWEI", kMakerHuawei},
 }};
 
 constexpr std::array<std::string_view, 31> kNames = {
-    "",        "Canon",  "Nikon",   "Sony",     "Fujifilm", "Olympus", "Panasonic", "Pentax",
-    "Casio",   "Leica",  "Kodak",   "Ricoh",    "Samsung",  "Sigma",   "Minolta",   "Kyocera",
-    "PhaseOne", "Foveon", "Sanyo",  "BenQ",     "Epson",    "Polaroid", "Agfa",     "Apple",
-    "Nokia",   "HP",     "",        "Toshiba",  "Vivitar",  "DJI",     "Huawei",
+    "",         "Canon",  "Nikon", "Sony",    "Fujifilm", "Olympus",  "Panasonic", "Pentax",
+    "Casio",    "Leica",  "Kodak", "Ricoh",   "Samsung",  "Sigma",    "Minolta",   "Kyocera",
+    "PhaseOne", "Foveon", "Sanyo", "BenQ",    "Epson",    "Polaroid", "Agfa",      "Apple",
+    "Nokia",    "HP",     "",      "Toshiba", "Vivitar",  "DJI",      "Huawei",
 };
 
 } // namespace
 
 int32_t ManufacturerFromMake(std::string_view make) {
     std::string upper(make);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return std::toupper(c); });
     for (const auto& [key, code] : kMakeKeys)
         if (upper.find(key) != std::string::npos) return code;
     return 0;

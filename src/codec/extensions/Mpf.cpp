@@ -1,5 +1,7 @@
 #include "codec/extensions/Mpf.h"
 
+#include "codec/ExifTags.h"
+#include "codec/Makers.h"
 #include "codec/TextCodec.h"
 #include "codec/mFile.h"
 
@@ -23,14 +25,6 @@ constexpr int64_t kUniqueIdSize = 33;
 constexpr int32_t kMaxChainedEntries = 20;
 // A segment holds at most a few thousand directories; far fewer are ever written.
 constexpr size_t kMaxDirectories = 256;
-
-constexpr int32_t kTagNumberOfImages = 0xB001;
-constexpr int32_t kTagMpEntry = 0xB002;
-constexpr int32_t kTagImageUidList = 0xB003;
-constexpr int32_t kTagTotalFrames = 0xB004;
-
-constexpr int32_t kMakerSamsung = 12;
-constexpr int32_t kMakerDji = 29;
 
 struct TagName {
     int32_t tag;
@@ -74,18 +68,18 @@ enum class ValueKind { None, Integers, Rationals, Text, Bytes };
 
 ValueKind KindOf(int32_t format) {
     switch (format) {
-    case 4:
-    case 9:
+    case kFormatLong:
+    case kFormatSLong:
         return ValueKind::Integers;
-    case 5:
-    case 10:
+    case kFormatRational:
+    case kFormatSRational:
         return ValueKind::Rationals;
-    case 3:
-    case 8:
-    case 11:
-    case 12:
+    case kFormatShort:
+    case kFormatSShort:
+    case kFormatFloat:
+    case kFormatDouble:
         return ValueKind::None;
-    case 2:
+    case kFormatAscii:
         return ValueKind::Text;
     default:
         return ValueKind::Bytes;
@@ -212,16 +206,16 @@ std::optional<MpfEntry> MpfParser::ReadEntry(int32_t ifd, int64_t at) const {
 
 void MpfParser::CheckIndexEntry(const MpfEntry& entry) {
     switch (entry.tag) {
-    case kTagNumberOfImages:
+    case kTagMpNumberOfImages:
         numberOfImages_ = ValueElement(entry.value, 0);
         break;
     case kTagMpEntry:
         BuildImageList(entry);
         break;
-    case kTagImageUidList:
+    case kTagMpImageUidList:
         AssignUniqueIds(entry);
         break;
-    case kTagTotalFrames:
+    case kTagMpTotalFrames:
         if (ValueElement(entry.value, 0) != numberOfImages_)
             Warn("WARNING: NumOfImages and TotalNumberOfCapturedFrames don't match.");
         break;

@@ -15,21 +15,6 @@
 namespace pellvane {
 namespace {
 
-constexpr uint32_t kTagProcessingSoftware = 0x000B;
-constexpr uint32_t kTagSoftware = 0x0131;
-constexpr uint32_t kTagPhotoshopResources = 0x8649;
-constexpr uint32_t kTagUserComment = 0x9286;
-
-// Marker numbers: the two marker bytes read little-endian.
-constexpr int16_t kMarkerAPP2 = static_cast<int16_t>(0xE2FF);
-constexpr int16_t kMarkerAPP12 = static_cast<int16_t>(0xECFF);
-constexpr int16_t kMarkerAPP13 = static_cast<int16_t>(0xEDFF);
-constexpr int16_t kMarkerAPP14 = static_cast<int16_t>(0xEEFF);
-constexpr int16_t kMarkerCOM = static_cast<int16_t>(0xFEFF);
-constexpr int32_t kOperationDeleted = 3;
-
-constexpr int32_t kMakerApple = 23;
-
 // Photoshop's image-resource segment of a plain save is larger than this; the small one
 // that "Save for Web" writes next to its "Ducky" segment is not.
 constexpr int32_t kPhotoshopSegmentMinimum = 181;
@@ -344,7 +329,7 @@ bool IdentifyAdobeSoftware(const IExifCodec* codec, std::string& softwareName) {
             SoftwareName("Software.Adobe.Photoshop.UnknownVersion", "Adobe Photoshop (Unknown Version)");
         return true;
     }
-    if (codec->FileType() < 2) {
+    if (codec->FileType() < kFileTiff) {
         const int16_t photoshop = codec->FindMarker(kMarkerAPP13, "Photoshop");
         if (photoshop >= 0 && codec->MarkerSize(photoshop) >= kPhotoshopSegmentMinimum) {
             softwareName =

@@ -10,12 +10,6 @@
 namespace pellvane {
 namespace {
 
-constexpr uint32_t kTagCompression = 0x0103;
-constexpr uint32_t kTagStripOffsets = 0x0111;
-constexpr uint32_t kTagStripByteCounts = 0x0117;
-constexpr uint32_t kTagJpegOffset = 0x0201;
-constexpr uint32_t kTagJpegLength = 0x0202;
-
 // Thumbnails are extracted only when they lie wholly in the first 64 KiB of the TIFF
 // structure, where an EXIF segment can hold them.
 constexpr int64_t kThumbnailReach = 65536;
@@ -24,7 +18,8 @@ constexpr int64_t kThumbnailReach = 65536;
 int64_t StripBytes(const ExifValue& counts, int32_t format) {
     if (format != 3 && format != 4) return 0;
     int64_t sum = 0;
-    for (size_t i = 0; i < ValueElementCount(counts); ++i) sum += ValueElement(counts, i, true);
+    for (size_t i = 0; i < ValueElementCount(counts); ++i)
+        sum += ValueElement(counts, i, true);
     return sum;
 }
 
@@ -51,7 +46,8 @@ void cExifCodec::LocateThumbnail(const cByteReader& file) {
     if (pelvnVersion_ == 0 && thumbPtr_ > 0) {
         // Step back over the zero bytes that pad the block up to the thumbnail.
         int64_t end = base + thumbPtr_ - 1;
-        while (end > base + thumbPtr_ - 5 && file.ByteOrZero(end) == 0) --end;
+        while (end > base + thumbPtr_ - 5 && file.ByteOrZero(end) == 0)
+            --end;
         if (end > 15) pelvnVersion_ = CheckLegacyBlock(file.Slice(end - 15, 16));
     }
 

@@ -15,9 +15,6 @@ namespace pellvane {
 // URI) as the little-endian identifier value the segment scan records.
 constexpr uint32_t kXmpIdentifierValue = 0x70747468;
 
-// The TIFF tag that holds an XMP packet in IFD0.
-constexpr uint32_t kTagXmp = 0x02BC;
-
 // True when an APP1 identifier is the XMP namespace URI, whatever its version path and
 // letter case.
 bool IsXmpIdentifier(std::string_view identifier);
