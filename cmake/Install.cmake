@@ -89,12 +89,12 @@ set(CPACK_PACKAGE_HOMEPAGE_URL https://www.pellvane.com)
 set(PELLVANE_PACKAGE_MAINTAINER "Pellvane Photo Validator developers <packages@pellvane.invalid>"
   CACHE STRING "The Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PELLVANE_PACKAGE_MAINTAINER})
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "tells whether a JPEG photo is an original from a camera
- Pellvane Photo Validator decodes a JPEG picture, reads its metadata, runs
- forensic tests on what it finds and rates the file from class 1 (processed)
- to class 5 (original). The package holds the desktop program
- pellvane-validator and the command line pellvane-validate.")
+# The package's long description; its first line is the summary above.
+set(CPACK_PACKAGE_DESCRIPTION
+  "Pellvane Photo Validator decodes a JPEG picture, reads its metadata, runs
+forensic tests on what it finds and rates the file from class 1 (processed)
+to class 5 (original). The package holds the desktop program
+pellvane-validator and the command line pellvane-validate.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
