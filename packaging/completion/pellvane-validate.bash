@@ -7,19 +7,20 @@ _pellvane_validate() {
     COMPREPLY=()
 
     if [[ $previous == --jobs ]]; then
-        COMPREPLY=($(compgen -W "1 2 4 8 16" -- "$current"))
+        mapfile -t COMPREPLY < <(compgen -W "1 2 4 8 16" -- "$current")
         return
     fi
     if [[ $current == -* ]]; then
-        COMPREPLY=($(compgen -W "--segments --tags --json --jobs --help" -- "$current"))
+        mapfile -t COMPREPLY < <(compgen -W "--segments --tags --json --jobs --help" -- "$current")
         return
     fi
     # Folders, and files whose name ends in .jpg or .jpeg in any case.
-    local IFS=$'\n'
     compopt -o filenames 2>/dev/null
-    COMPREPLY=($(compgen -d -- "$current")
-               $(compgen -f -X '!*.[jJ][pP][gG]' -- "$current")
-               $(compgen -f -X '!*.[jJ][pP][eE][gG]' -- "$current"))
+    mapfile -t COMPREPLY < <(
+        compgen -d -- "$current"
+        compgen -f -X '!*.[jJ][pP][gG]' -- "$current"
+        compgen -f -X '!*.[jJ][pP][eE][gG]' -- "$current"
+    )
 }
 
 complete -F _pellvane_validate pellvane-validate

@@ -79,7 +79,9 @@ done
 for page in "$prefix"/share/man/man1/*.1.gz; do
     name=$(basename "$page" .1.gz)
     rendered=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>"$work/man-warnings")
-    grep -q "^NAME" <<<"$rendered" && grep -q "$name" <<<"$rendered" || fail "man -l $page renders no page"
+    if ! grep -q "^NAME" <<<"$rendered" || ! grep -q "$name" <<<"$rendered"; then
+        fail "man -l $page renders no page"
+    fi
     [ ! -s "$work/man-warnings" ] || fail "man -l $page warns: $(cat "$work/man-warnings")"
 done
 
