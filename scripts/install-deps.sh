@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl libjpeg-turbo-progs
   clang-14 libclang-rt-14-dev
+  # installing: manual pages, icon sizes, the Debian package, and the checks of them
+  scdoc librsvg2-bin file dpkg-dev desktop-file-utils appstream man-db
 )
 
 missing=()

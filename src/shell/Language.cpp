@@ -14,6 +14,11 @@ namespace {
 
 constexpr std::string_view kFileName = "lang.cfg";
 
+#ifndef PELLVANE_INSTALLED_LANG_FOLDER
+// Where an installation puts the translations, seen from the folder of the executables.
+#define PELLVANE_INSTALLED_LANG_FOLDER "../share/pellvane/Lang"
+#endif
+
 struct ProgramLocation {
     std::filesystem::path folder;
     std::string executableName;
@@ -84,8 +89,15 @@ void SetProgramLocation(const std::filesystem::path& folder, const std::string& 
     ActiveTranslation() = {};
 }
 
+// An installed program keeps its translations in the shared data folder rather than beside
+// the executable; the folder beside it still comes first, so that a build tree keeps working.
 std::filesystem::path LanguageFolder() {
-    return Location().folder / "Lang";
+    const std::filesystem::path beside = Location().folder / "Lang";
+    const std::filesystem::path installed = Location().folder / PELLVANE_INSTALLED_LANG_FOLDER;
+    std::error_code error;
+    if (!std::filesystem::is_directory(beside, error) && std::filesystem::is_directory(installed, error))
+        return installed.lexically_normal();
+    return beside;
 }
 
 int32_t NumberOf(std::string_view text) {

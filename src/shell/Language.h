@@ -15,6 +15,8 @@ namespace pellvane {
 // extension, which a translation file must name in "Setup"/"App" (with ".exe" appended, the
 // name the maker's translators know it by).
 void SetProgramLocation(const std::filesystem::path& folder, const std::string& executableName);
+// "Lang" beside the executable when it exists, else the installed translations when they
+// exist (<prefix>/share/pellvane/Lang for a program in <prefix>/bin).
 std::filesystem::path LanguageFolder();
 
 struct TranslationState {

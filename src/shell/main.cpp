@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pellvane Photo Validator"));
     QApplication::setOrganizationName(QStringLiteral("Pellvane"));
+    // Ties the window to the installed desktop entry, for its icon and name in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.pellvane.PhotoValidator"));
 
     pellvane::InitControls();
     const QFileInfo executable(QCoreApplication::applicationFilePath());

@@ -9,10 +9,12 @@
 #include "shell/Locale.h"
 #include "shell/Settings.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <span>
@@ -152,6 +154,9 @@ class TextFilesTest : public QObject {
     void storedLocaleWinsOverTheSystemLocale();
     void titleThatDropsTheProductWordFallsBackToEnglish_data();
     void titleThatDropsTheProductWordFallsBackToEnglish();
+
+    void translationsAreFoundBesideTheProgramOrWhereItIsInstalled_data();
+    void translationsAreFoundBesideTheProgramOrWhereItIsInstalled();
 
     void languageMenuWithoutLangFolderOffersBuiltInEnglish();
     void languageMenuChecksEveryMatchingFolderAndKeepsTheLast();
@@ -417,6 +422,52 @@ void TextFilesTest::titleThatDropsTheProductWordFallsBackToEnglish() {
     QFETCH(QString, shown);
     QCOMPARE(QString::fromStdString(TitleWithProduct(translated.toStdString(), "Pellvane Photo Validator")),
              shown);
+}
+
+void TextFilesTest::translationsAreFoundBesideTheProgramOrWhereItIsInstalled_data() {
+    QTest::addColumn<bool>("beside");    // bin/Lang, as in a build folder
+    QTest::addColumn<bool>("installed"); // share/pellvane/Lang, as after an installation
+    QTest::addColumn<QString>("expectedFolder");
+    QTest::addColumn<QString>("expectedDescription");
+    QTest::newRow("build folder") << true << false << "bin/Lang"
+                                  << "beside";
+    QTest::newRow("installed") << false << true << "share/pellvane/Lang"
+                               << "installed";
+    QTest::newRow("both: the folder beside wins") << true << true << "bin/Lang"
+                                                  << "beside";
+    QTest::newRow("neither: English") << false << false << "bin/Lang"
+                                      << "Test if a digital photo";
+}
+
+// The program in <prefix>/bin reads the translations beside it, else those installed under
+// <prefix>/share; each layout gets a German file that says where it lies.
+void TextFilesTest::translationsAreFoundBesideTheProgramOrWhereItIsInstalled() {
+    QFETCH(bool, beside);
+    QFETCH(bool, installed);
+    QFETCH(QString, expectedFolder);
+    QFETCH(QString, expectedDescription);
+
+    const QTemporaryDir prefix;
+    const std::filesystem::path root = prefix.path().toStdString();
+    const auto writeGerman = [](const std::filesystem::path& lang, const QString& where) {
+        QDir().mkpath(QString::fromStdString((lang / "1031").string()));
+        QFile file(QString::fromStdString((lang / "1031" / "lang.cfg").string()));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(Encoded(TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
+                                           "Window.Main.Description=" + where),
+                           FileEncoding::Ansi));
+    };
+    QDir().mkpath(QString::fromStdString((root / "bin").string()));
+    if (beside) writeGerman(root / "bin" / "Lang", QStringLiteral("beside"));
+    if (installed) writeGerman(root / "share" / "pellvane" / "Lang", QStringLiteral("installed"));
+    SetProgramLocation(root / "bin", "pellvane-validator");
+
+    QCOMPARE(LanguageFolder(), root / expectedFolder.toStdString());
+    QCOMPARE(InitLanguage(1031), 1031);
+    QVERIFY(QString::fromStdString(GetText("Window", "Window.Main.Description", "Test if a digital photo"))
+                .startsWith(expectedDescription));
+    const LanguageMenu menu = BuildLanguageMenu(LanguageFolder(), 1031);
+    QCOMPARE(menu.items.size(), size_t(beside || installed ? 2 : 1));
 }
 
 void TextFilesTest::languageMenuWithoutLangFolderOffersBuiltInEnglish() {
