@@ -1,8 +1,8 @@
 #include "analysis/AnalyzeFile.h"
 
-#include "analysis/ForensicTests.h"
+#include "analysis/checks/Checks.h"
 #include "analysis/Status.h"
-#include "analysis/Text.h"
+#include "base/Text.h"
 #include "analysis/TrustRating.h"
 #include "codec/TagStore.h"
 #include "codec/cExifCodec.h"
@@ -69,80 +69,80 @@ enum class Requirement {
 struct ScheduledTest {
     std::string_view caption; // English default
     std::string_view key;
-    TestFunction run; // nullptr for a test this program does not perform yet
+    CheckFunction run; // nullptr for a check this program does not perform yet
     bool announced;   // shows its caption in the working label before it starts
     Requirement requirement;
     Pacing pacing;
 };
 
-// Adding a test is writing its function (ForensicTests.h) and naming it here.
+// Adding a check is writing its function (checks/Checks.h) and naming it here.
 constexpr std::array<ScheduledTest, 14> kSchedule = {{
     {"Compression Signature",
      "Window.Main.Results.ComprSignature",
-     CompressionSignatureTest,
+     CompressionSignatureCheck,
      true,
      Requirement::None,
      {20, 10, 0, 250, PaceWhen::Always}},
     {"MakerNote Data",
      "Window.Main.Results.MakerNote",
-     MakerNoteTest,
+     MakerNoteCheck,
      true,
      Requirement::None,
      {30, 10, 0, 200, PaceWhen::Always}},
     {"EXIF Format",
      "Window.Main.Results.EXIF",
-     ExifFormatTest,
+     ExifFormatCheck,
      true,
      Requirement::None,
      {40, 20, 0, 200, PaceWhen::Always}},
-    {"Image Size", "Window.Main.Results.ImageSize", ImageSizeTest, true, Requirement::None, {}},
+    {"Image Size", "Window.Main.Results.ImageSize", ImageSizeCheck, true, Requirement::None, {}},
     {"Software Data",
      "Window.Main.Results.Software",
-     SoftwareTest,
+     SoftwareCheck,
      true,
      Requirement::None,
      {60, 5, 0, 250, PaceWhen::Always}},
-    {"FlashPix Ready Data", "Window.Main.Results.FPXR", FlashPixTest, false, Requirement::None, {}},
+    {"FlashPix Ready Data", "Window.Main.Results.FPXR", FlashPixCheck, false, Requirement::None, {}},
     {"MPF Data",
      "Window.Main.Results.MPF",
-     MpfTest,
+     MpfCheck,
      true,
      Requirement::None,
      {65, 5, 0, 150, PaceWhen::AfterRow}},
-    {"Apple AROT Data", "Window.Main.Results.AROT", ArotTest, false, Requirement::None, {}},
+    {"Apple AROT Data", "Window.Main.Results.AROT", ArotCheck, false, Requirement::None, {}},
     {"Embedded Images",
      "Window.Main.Results.EmbeddedImageFeatures",
-     EmbeddedImagesTest,
+     EmbeddedImagesCheck,
      true,
      Requirement::None,
      {70, 5, 0, 150, PaceWhen::AfterRow}},
     {"Histogram",
      "Window.Main.Results.Histogram",
-     HistogramTest,
+     HistogramCheck,
      true,
      Requirement::None,
      {75, 15, 0, 200, PaceWhen::AfterRow}},
     {"EXIF Internal Consistency",
      "Window.Main.Results.ExifIntConsistency",
-     ExifInternalConsistencyTest,
+     ExifInternalConsistencyCheck,
      true,
      Requirement::ParsedExif,
      {}},
     {"EXIF External Consistency",
      "Window.Main.Results.ExifExtConsistency",
-     ExifExternalConsistencyTest,
+     ExifExternalConsistencyCheck,
      false,
      Requirement::ParsedExifWithSize,
      {90, 0, 0, 100, PaceWhen::AfterRow}},
     {"Aspect Ratio",
      "Window.Main.Results.AspectRatio",
-     AspectRatioTest,
+     AspectRatioCheck,
      false,
      Requirement::ParsedExifWithSize,
      {}},
     {"Pellvane Legacy Data Detection",
      "Window.Main.Results.Pelvn",
-     LegacyDataTest,
+     LegacyDataCheck,
      false,
      Requirement::None,
      {}},
@@ -167,17 +167,17 @@ bool RequirementMet(Requirement requirement, int32_t openResult, const IExifCode
     return false;
 }
 
-ResultRow MakeRow(std::string caption, std::string_view key, int16_t level) {
+ResultRow MakeRow(std::string caption, std::string_view key, int16_t level, Findings findings) {
     StatusText status = StatusWord(level);
-    return {std::move(caption), std::string(key), level, std::move(status.word), status.icon};
+    return {std::move(caption), std::string(key), level, std::move(status.word), status.icon, std::move(findings)};
 }
 
-// A codec call that fails unexpectedly costs the test its row, never the run.
-std::optional<int16_t> RunGuarded(TestFunction test, TestContext& context) {
+// A codec call that fails unexpectedly costs the check its row, never the run.
+Findings RunGuarded(CheckFunction check, CheckContext& context) {
     try {
-        return test(context);
+        return check(context);
     } catch (const std::exception&) {
-        return std::nullopt;
+        return {};
     }
 }
 
@@ -227,14 +227,16 @@ class cAnalysisRun {
         observer_.Progress(kProgressTestsStart);
         observer_.TestsStarting();
         const std::string analyzing = WindowText("Window.Main.Analyzing", "Analyzing");
-        TestContext context{codec_, picture_, report_.flags, report_.openResult};
+        CheckContext context{codec_, picture_, report_.flags, report_.openResult};
         for (const ScheduledTest& test : kSchedule) {
             if (test.run == nullptr || !RequirementMet(test.requirement, report_.openResult, codec_))
                 continue;
             std::string caption = WindowText(test.key, test.caption);
             if (test.announced) observer_.WorkingLabel(analyzing + " " + caption + "...");
-            const std::optional<int16_t> status = RunGuarded(test.run, context);
-            if (status) AddRow(MakeRow(std::move(caption), test.key, *status));
+            Findings findings = RunGuarded(test.run, context);
+            // A check that found nothing to judge adds no row; otherwise its findings decide it.
+            const std::optional<int16_t> status = DecidedStatus(findings);
+            if (status) AddRow(MakeRow(std::move(caption), test.key, *status, std::move(findings)));
             if (test.pacing.when == PaceWhen::Always || (test.pacing.when == PaceWhen::AfterRow && status))
                 pacer_.Step(test.pacing);
         }
@@ -253,8 +255,10 @@ class cAnalysisRun {
     // The parser-error path: one row, class 2, no tests.
     void ReportUnknownStructure(bool keepPicture) {
         report_.ratingClass = kStatusHighlySuspected;
+        Finding finding = StatusFinding("run.unknown-structure", report_.ratingClass);
+        finding.With("openResult", report_.openResult);
         AddRow(MakeRow(WindowText("Window.Main.Results.ParserError", "Unknown Data Structure"),
-                       "Window.Main.Results.ParserError", report_.ratingClass));
+                       "Window.Main.Results.ParserError", report_.ratingClass, {std::move(finding)}));
         // The preview still shows the file's picture, not whatever it showed before.
         if (keepPicture) KeepUprightPicture();
     }

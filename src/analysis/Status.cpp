@@ -1,6 +1,6 @@
 #include "analysis/Status.h"
 
-#include "analysis/Text.h"
+#include "base/Text.h"
 
 #include <array>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "analysis/TrustRating.h"
 
-#include "analysis/Text.h"
+#include "base/Text.h"
 #include "codec/TagStore.h"
 
 #include <algorithm>

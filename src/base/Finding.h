@@ -87,4 +87,12 @@ inline bool DerivedFact(const Findings& findings, std::string_view codecFact, bo
     return fallback;
 }
 
+// The status a set of findings decides: the one the last finding that sets a status gave, or
+// nothing when none sets one.
+inline std::optional<int16_t> DecidedStatus(const Findings& findings) {
+    for (auto it = findings.rbegin(); it != findings.rend(); ++it)
+        if (it->status) return it->status;
+    return std::nullopt;
+}
+
 } // namespace pellvane

@@ -2,6 +2,7 @@
 // What the analysis needs of a metadata codec. The built-in `cExifCodec` implements it,
 // and so would an external codec component, should the platform provide one.
 
+#include "base/Finding.h"
 #include "codec/ExifTags.h"
 #include "codec/ExifValue.h"
 #include "codec/Makers.h"
@@ -72,6 +73,8 @@ class IExifCodec {
     virtual std::string ThumbnailCachePath() const = 0;
     virtual int32_t streamSize() const = 0;
     virtual int16_t PelvnVersion() const = 0;
+    // What the codec's integrity rules found, in the order they decided.
+    virtual const Findings& CodecFindings() const = 0;
 
     // What the software identification reads: the file's type and byte order, the
     // segment list and the XMP packet.

@@ -7,7 +7,7 @@
 
 #include "codec/SegmentText.h"
 
-#include "codec/ByteReader.h"
+#include "base/ByteReader.h"
 #include "codec/ExifValue.h"
 #include "codec/TextCodec.h"
 #include "codec/ValueText.h"

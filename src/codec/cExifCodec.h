@@ -3,7 +3,7 @@
 // keeps a model of its structure and answers questions about it by member name.
 // Members never fail for lack of data: they answer 0, false, "" or an empty value.
 
-#include "codec/ByteReader.h"
+#include "base/ByteReader.h"
 #include "codec/IExifCodec.h"
 #include "codec/TagStore.h"
 #include "codec/extensions/MakerNotePreviews.h"
@@ -149,6 +149,7 @@ class cExifCodec final : public IExifCodec {
     // sets ThumbSize to that file's size.
     ByteArray Thumbnail();
     int16_t PelvnVersion() const override { return pelvnVersion_; }
+    const Findings& CodecFindings() const override { return findings_; }
     void SetPelvnVersion(int16_t version) { pelvnVersion_ = version; }
 
     // --- XMP packet and Apple AROT segment ---
@@ -270,6 +271,7 @@ class cExifCodec final : public IExifCodec {
 
     std::vector<int32_t> arot_;
     MpfData mpf_;
+    Findings findings_;
     bool extractMPF_ = true;
 };
 

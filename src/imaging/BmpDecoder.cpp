@@ -4,7 +4,7 @@
 
 #include "imaging/Decoders.h"
 
-#include "codec/ByteReader.h"
+#include "base/ByteReader.h"
 #include "imaging/Rounding.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "shell/Language.h"
 
-#include "analysis/Text.h"
+#include "base/Text.h"
 #include "shell/IniFile.h"
 #include "shell/Locale.h"
 #include "shell/Settings.h"

@@ -1,6 +1,6 @@
 #include "shell/frmAbout.h"
 
-#include "analysis/Text.h"
+#include "base/Text.h"
 #include "shell/Fonts.h"
 #include "shell/ImageStrip.h"
 #include "shell/Language.h"

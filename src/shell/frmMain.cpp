@@ -1,6 +1,6 @@
 #include "shell/frmMain.h"
 
-#include "analysis/Text.h"
+#include "base/Text.h"
 #include "controls/ucCanvas.h"
 #include "shell/CommandLine.h"
 #include "shell/Fonts.h"

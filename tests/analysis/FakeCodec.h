@@ -29,6 +29,7 @@ class cFakeCodec final : public IExifCodec {
     bool mpfExisted = false;
     bool mpfValid = false;
     int16_t pelvnVersion = 0;
+    Findings codecFindings;
     std::vector<int32_t> arot;
     // Embedded images: the thumbnail's size and file, the MPF images' files (index 0 stands
     // for the primary image) and the MakerNote previews' files.
@@ -106,6 +107,7 @@ class cFakeCodec final : public IExifCodec {
     std::string ThumbnailCachePath() const override { return thumbnailPath; }
     int32_t streamSize() const override { return 0; }
     int16_t PelvnVersion() const override { return pelvnVersion; }
+    const Findings& CodecFindings() const override { return codecFindings; }
     int32_t FileType() const override { return 0; }
     bool ByteOrder() const override { return false; }
     int16_t MarkerCount() const override { return static_cast<int16_t>(markers.size()); }

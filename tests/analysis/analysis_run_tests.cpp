@@ -116,8 +116,9 @@ TEST(AnalysisRun, AParserErrorGivesOneRowAndClassTwo) {
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
 
     ASSERT_EQ(report.rows.size(), 1u);
-    EXPECT_EQ(report.rows[0], (ResultRow{"Unknown Data Structure", "Window.Main.Results.ParserError", 2,
-                                         "Highly Suspected", 1}));
+    ResultRow expected{"Unknown Data Structure", "Window.Main.Results.ParserError", 2, "Highly Suspected", 1,
+                       {StatusFinding("run.unknown-structure", 2).With("openResult", report.openResult)}};
+    EXPECT_EQ(report.rows[0], expected);
     EXPECT_EQ(report.ratingClass, 2);
     EXPECT_EQ(report.title, "Class 2");
     EXPECT_EQ(report.openResult, 3);

@@ -3,7 +3,7 @@
 
 #include "FakeCodec.h"
 #include "analysis/AnalyzeFile.h"
-#include "analysis/ForensicTests.h"
+#include "analysis/checks/Checks.h"
 #include "imaging/PictureFixtures.h"
 #include "support/TempFolder.h"
 
@@ -49,8 +49,8 @@ TEST(AspectRatio, SensorProportionsPassAndOthersAreSuspected) {
         codec.maker = c.maker;
         cDIBSection picture;
         RunFlags flags;
-        TestContext context{codec, picture, flags, 0};
-        EXPECT_EQ(AspectRatioTest(context), c.status)
+        CheckContext context{codec, picture, flags, 0};
+        EXPECT_EQ(DecidedStatus(AspectRatioCheck(context)), c.status)
             << c.width << " x " << c.height << ", maker " << c.maker;
     }
 }
@@ -74,8 +74,8 @@ TEST(LegacyData, NamesTheEditorWithItsVersionAndFails) {
         cDIBSection picture;
         RunFlags flags;
         flags.detectedSoftware = "Adobe Photoshop"; // found by an earlier test
-        TestContext context{codec, picture, flags, 0};
-        EXPECT_EQ(LegacyDataTest(context), c.status);
+        CheckContext context{codec, picture, flags, 0};
+        EXPECT_EQ(DecidedStatus(LegacyDataCheck(context)), c.status);
         EXPECT_EQ(flags.detectedSoftware, c.software);
         EXPECT_EQ(flags.legacyDataFound, c.status.has_value());
     }
@@ -114,8 +114,11 @@ TEST(LegacyData, ForcesClassOneWithTheEditorAlertAndNotice) {
 
     const AnalysisReport report = run(1260);
     ASSERT_FALSE(report.rows.empty());
-    EXPECT_EQ(report.rows.front(),
-              (ResultRow{"Pellvane Legacy Data Detection", "Window.Main.Results.Pelvn", 1, "Fail", 0}));
+    const ResultRow& legacy = report.rows.front();
+    EXPECT_EQ((ResultRow{legacy.caption, legacy.key, legacy.level, legacy.word, legacy.icon, {}}),
+              (ResultRow{"Pellvane Legacy Data Detection", "Window.Main.Results.Pelvn", 1, "Fail", 0, {}}));
+    ASSERT_EQ(legacy.findings.size(), 1u);
+    EXPECT_EQ(legacy.findings[0].rule, "legacy.editor-block");
     EXPECT_EQ(report.rows.size(), clean.rows.size() + 1);
     EXPECT_EQ(report.ratingClass, 1);
     EXPECT_EQ(report.messages.message, "This image has been processed by the following software: Pellvane "

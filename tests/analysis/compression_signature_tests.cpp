@@ -2,7 +2,7 @@
 // and model.
 
 #include "FakeCodec.h"
-#include "analysis/ForensicTests.h"
+#include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +40,9 @@ TEST_P(CompressionSignature, DecidesTheStatusAndTheFlags) {
     if (c.flashPix) codec.markers.insert({kApp2, "FPXR"});
     cDIBSection picture;
     RunFlags flags;
-    TestContext context{codec, picture, flags};
+    CheckContext context{codec, picture, flags};
 
-    EXPECT_EQ(CompressionSignatureTest(context), std::optional<int16_t>(c.status));
+    EXPECT_EQ(DecidedStatus(CompressionSignatureCheck(context)), std::optional<int16_t>(c.status));
     EXPECT_EQ(flags.signatureMatched, c.status == 5);
     EXPECT_EQ(flags.detectedSoftware, c.software);
     EXPECT_EQ(flags.flashPixPresent, c.flashPix);
@@ -111,8 +111,8 @@ TEST(CompressionSignatureWithoutTables, AddsNoRowButStillNotesFlashPix) {
     codec.markers.insert({kApp2, "FPXR"});
     cDIBSection picture;
     RunFlags flags;
-    TestContext context{codec, picture, flags};
-    EXPECT_EQ(CompressionSignatureTest(context), std::nullopt);
+    CheckContext context{codec, picture, flags};
+    EXPECT_EQ(DecidedStatus(CompressionSignatureCheck(context)), std::nullopt);
     EXPECT_TRUE(flags.flashPixPresent);
     EXPECT_FALSE(flags.signatureMatched);
 }
@@ -122,8 +122,8 @@ TEST(CompressionSignatureWithoutTables, OtherApp2SegmentsAreNoFlashPix) {
     codec.markers.insert({kApp2, "MPF"});
     cDIBSection picture;
     RunFlags flags;
-    TestContext context{codec, picture, flags};
-    CompressionSignatureTest(context);
+    CheckContext context{codec, picture, flags};
+    CompressionSignatureCheck(context);
     EXPECT_FALSE(flags.flashPixPresent);
 }
 

@@ -4,7 +4,7 @@
 // reading and arithmetic they rest on.
 
 #include "analysis/ExifDates.h"
-#include "analysis/ForensicTests.h"
+#include "analysis/checks/Checks.h"
 #include "codec/cExifCodec.h"
 #include "support/JpegBuilder.h"
 #include "support/MakerNoteBuilder.h"
@@ -118,14 +118,14 @@ ByteArray JpegOf(const Fixture& f) {
 
 class Consistency : public ::testing::Test {
   protected:
-    std::optional<int16_t> Internal(const Fixture& f) { return RunOn(f, ExifInternalConsistencyTest); }
-    std::optional<int16_t> External(const Fixture& f) { return RunOn(f, ExifExternalConsistencyTest); }
+    std::optional<int16_t> Internal(const Fixture& f) { return RunOn(f, ExifInternalConsistencyCheck); }
+    std::optional<int16_t> External(const Fixture& f) { return RunOn(f, ExifExternalConsistencyCheck); }
 
-    std::optional<int16_t> RunOn(const Fixture& f, TestFunction test) {
+    std::optional<int16_t> RunOn(const Fixture& f, CheckFunction check) {
         codec.CloseFile();
         EXPECT_EQ(codec.OpenFile(WriteFile(temp.Input("picture.jpg"), JpegOf(f))), kOpenOk);
-        TestContext context{codec, picture, flags, kOpenOk};
-        return test(context);
+        CheckContext context{codec, picture, flags, kOpenOk};
+        return DecidedStatus(check(context));
     }
 
     ScopedTempFolder temp;

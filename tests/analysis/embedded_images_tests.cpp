@@ -4,7 +4,7 @@
 
 #include "FakeCodec.h"
 #include "analysis/AnalyzeFile.h"
-#include "analysis/ForensicTests.h"
+#include "analysis/checks/Checks.h"
 #include "analysis/Status.h"
 #include "codec/cExifCodec.h"
 #include "imaging/PictureFixtures.h"
@@ -48,8 +48,8 @@ class EmbeddedImages : public ::testing::Test {
     }
 
     std::optional<int16_t> Run() {
-        TestContext context{codec, mainPicture, flags, 0};
-        return EmbeddedImagesTest(context);
+        CheckContext context{codec, mainPicture, flags, 0};
+        return DecidedStatus(EmbeddedImagesCheck(context));
     }
 
     test::ScopedTempFolder temp;

@@ -2,7 +2,7 @@
 // gives.
 
 #include "FakeCodec.h"
-#include "analysis/ForensicTests.h"
+#include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
 
@@ -44,8 +44,8 @@ TEST_P(FlashPixRules, DecideTheStatus) {
     RunFlags flags;
     flags.flashPixPresent = c.flashPix;
     flags.signatureMatched = c.signatureMatched;
-    TestContext context{codec, picture, flags, 0};
-    EXPECT_EQ(FlashPixTest(context), c.status);
+    CheckContext context{codec, picture, flags, 0};
+    EXPECT_EQ(DecidedStatus(FlashPixCheck(context)), c.status);
 }
 
 const FlashPixCase kFlashPixCases[] = {
@@ -99,8 +99,8 @@ TEST_P(MpfRules, DecideTheStatus) {
     codec.mpfValid = c.valid;
     cDIBSection picture;
     RunFlags flags;
-    TestContext context{codec, picture, flags, 0};
-    EXPECT_EQ(MpfTest(context), c.status);
+    CheckContext context{codec, picture, flags, 0};
+    EXPECT_EQ(DecidedStatus(MpfCheck(context)), c.status);
 }
 
 const MpfCase kMpfCases[] = {
@@ -136,8 +136,8 @@ TEST_P(ArotRules, DecideTheStatus) {
     codec.SetTag(kSoftware, 1, c.software);
     cDIBSection picture;
     RunFlags flags;
-    TestContext context{codec, picture, flags, 0};
-    EXPECT_EQ(ArotTest(context), c.status);
+    CheckContext context{codec, picture, flags, 0};
+    EXPECT_EQ(DecidedStatus(ArotCheck(context)), c.status);
 }
 
 const ArotCase kArotCases[] = {

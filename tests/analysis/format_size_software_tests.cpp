@@ -2,7 +2,7 @@
 // fake codec gives.
 
 #include "FakeCodec.h"
-#include "analysis/ForensicTests.h"
+#include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
 
@@ -38,8 +38,8 @@ TEST_P(ExifFormatRules, DecideTheStatus) {
     cDIBSection picture;
     RunFlags flags;
     flags.signatureMatched = c.signatureMatched;
-    TestContext context{codec, picture, flags, c.openResult};
-    EXPECT_EQ(ExifFormatTest(context), std::optional<int16_t>(c.status));
+    CheckContext context{codec, picture, flags, c.openResult};
+    EXPECT_EQ(DecidedStatus(ExifFormatCheck(context)), std::optional<int16_t>(c.status));
 }
 
 constexpr ExifFormatCase kExifFormatCases[] = {
@@ -65,8 +65,8 @@ TEST(ExifFormat, OnlyAJfifApp0Counts) {
     codec.markers.insert({kApp2, "JFIF"});
     cDIBSection picture;
     RunFlags flags;
-    TestContext context{codec, picture, flags, 0};
-    EXPECT_EQ(ExifFormatTest(context), std::optional<int16_t>(5));
+    CheckContext context{codec, picture, flags, 0};
+    EXPECT_EQ(DecidedStatus(ExifFormatCheck(context)), std::optional<int16_t>(5));
 }
 
 // --- image size ---
@@ -92,8 +92,8 @@ TEST_P(ImageSizeRules, DecideTheStatusAndTheFlag) {
         ASSERT_TRUE(picture.InitializeDIB(c.pictureWidth, c.pictureHeight));
     }
     RunFlags flags;
-    TestContext context{codec, picture, flags, 0};
-    EXPECT_EQ(ImageSizeTest(context), c.status);
+    CheckContext context{codec, picture, flags, 0};
+    EXPECT_EQ(DecidedStatus(ImageSizeCheck(context)), c.status);
     EXPECT_EQ(flags.imageTooSmall, c.status.has_value());
 }
 
@@ -139,8 +139,8 @@ TEST_P(SoftwareRules, DecideTheStatusAndNameTheProgram) {
     if (c.icc) codec.markers.insert({kApp2, "ICC_PROFILE"});
     cDIBSection picture;
     RunFlags flags;
-    TestContext context{codec, picture, flags, 0};
-    EXPECT_EQ(SoftwareTest(context), std::optional<int16_t>(c.status));
+    CheckContext context{codec, picture, flags, 0};
+    EXPECT_EQ(DecidedStatus(SoftwareCheck(context)), std::optional<int16_t>(c.status));
     EXPECT_EQ(flags.detectedSoftware, c.detected);
 }
 
@@ -167,8 +167,8 @@ TEST(SoftwareData, TheProgramFoundReplacesTheNameFromTheTables) {
     cDIBSection picture;
     RunFlags flags;
     flags.detectedSoftware = "Adobe (Unknown Product)";
-    TestContext context{codec, picture, flags, 0};
-    EXPECT_EQ(SoftwareTest(context), std::optional<int16_t>(1));
+    CheckContext context{codec, picture, flags, 0};
+    EXPECT_EQ(DecidedStatus(SoftwareCheck(context)), std::optional<int16_t>(1));
     EXPECT_EQ(flags.detectedSoftware, "GIMP 2.4.5");
 }
 
@@ -177,8 +177,8 @@ TEST(SoftwareData, NothingFoundKeepsTheNameFromTheTables) {
     cDIBSection picture;
     RunFlags flags;
     flags.detectedSoftware = "ACDSee";
-    TestContext context{codec, picture, flags, 0};
-    EXPECT_EQ(SoftwareTest(context), std::optional<int16_t>(5));
+    CheckContext context{codec, picture, flags, 0};
+    EXPECT_EQ(DecidedStatus(SoftwareCheck(context)), std::optional<int16_t>(5));
     EXPECT_EQ(flags.detectedSoftware, "ACDSee");
 }
 

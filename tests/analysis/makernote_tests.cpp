@@ -2,7 +2,7 @@
 // judged by the codec, and the Canon serial rule.
 
 #include "FakeCodec.h"
-#include "analysis/ForensicTests.h"
+#include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
 
@@ -56,9 +56,9 @@ TEST_P(MakerNoteRules, DecideTheStatus) {
     cDIBSection picture;
     RunFlags flags;
     flags.signatureMatched = c.signatureMatched;
-    TestContext context{codec, picture, flags, c.openResult};
+    CheckContext context{codec, picture, flags, c.openResult};
 
-    EXPECT_EQ(MakerNoteTest(context), std::optional<int16_t>(c.status));
+    EXPECT_EQ(DecidedStatus(MakerNoteCheck(context)), std::optional<int16_t>(c.status));
     EXPECT_EQ(flags.legacyDataFound, c.legacy);
 }
 

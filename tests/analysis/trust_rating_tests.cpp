@@ -2,7 +2,7 @@
 
 #include "FakeCodec.h"
 #include "analysis/Status.h"
-#include "analysis/Text.h"
+#include "base/Text.h"
 #include "analysis/TrustRating.h"
 
 #include <cmath>
@@ -112,13 +112,13 @@ TEST(ClassAdjustment, FollowsRowCountMpfAndFujifilmFlashPix) {
 
 TEST(RowOrder, WorstLevelFirstThenCaptionsInByteOrder) {
     std::vector<ResultRow> rows = {
-        {"MakerNote Data", "", 5, "Pass", 3},
-        {"Histogram", "", 3, "Suspected", 2},
-        {"Compression Signature", "", 5, "Pass", 3},
-        {"EXIF Format", "", 1, "Fail", 0},
-        {"aspect", "", 3, "Suspected", 2},
-        {"\xC3\x89tat", "", 3, "Suspected", 2},
-        {"Zebra", "", 3, "Suspected", 2},
+        {"MakerNote Data", "", 5, "Pass", 3, {}},
+        {"Histogram", "", 3, "Suspected", 2, {}},
+        {"Compression Signature", "", 5, "Pass", 3, {}},
+        {"EXIF Format", "", 1, "Fail", 0, {}},
+        {"aspect", "", 3, "Suspected", 2, {}},
+        {"\xC3\x89tat", "", 3, "Suspected", 2, {}},
+        {"Zebra", "", 3, "Suspected", 2, {}},
     };
     SortRows(rows);
     std::vector<std::string> captions;

@@ -3,7 +3,7 @@
 
 #include "ShellFixtures.h"
 
-#include "analysis/Text.h"
+#include "base/Text.h"
 #include "shell/IniFile.h"
 #include "shell/Language.h"
 #include "shell/Locale.h"

@@ -1,6 +1,6 @@
 #include "codec/extensions/Arot.h"
 
-#include "codec/ByteReader.h"
+#include "base/ByteReader.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // directory starts, its byte order and the base its offsets count from; and the rules
 // that find the sub-directories inside a MakerNote directory.
 
-#include "codec/ByteReader.h"
+#include "base/ByteReader.h"
 #include "codec/ExifValue.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // the index against the file's actual bytes and writes each further image that passes to
 // a temporary JPEG file.
 
-#include "codec/ByteReader.h"
+#include "base/ByteReader.h"
 #include "codec/ExifValue.h"
 
 #include <cstdint>

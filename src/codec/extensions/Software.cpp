@@ -1,6 +1,6 @@
 #include "codec/extensions/Software.h"
 
-#include "analysis/Text.h"
+#include "base/Text.h"
 #include "codec/TagStore.h"
 #include "codec/TextCodec.h"
 

@@ -2,13 +2,14 @@
 // writes. The codec reduces them to a CRC-32 text, which is compared here with the tables of
 // known editing software and with those of the cameras of seven makers.
 
-#include "analysis/ForensicTests.h"
 #include "analysis/Status.h"
-#include "analysis/Text.h"
+#include "analysis/checks/Checks.h"
+#include "base/Text.h"
 #include "codec/TagStore.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +18,8 @@ namespace pellvane {
 namespace {
 
 using Signatures = std::span<const std::string_view>;
+
+
 
 // --- editing software ---
 
@@ -96,8 +99,7 @@ constexpr std::array<CameraRule, 27> kCameraRules = {{
     {kMakerApple, Condition::HasRestartInterval, kAny, kAny, kStatusSuspected},
     {kMakerApple, Condition::AnyModel, kAny, kAny, kStatusHighlySuspected},
 
-    {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableOwn,
-     kStatusPass},
+    {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableOwn, kStatusPass},
     {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableDoubtful,
      kStatusSuspected},
     {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kAny, kStatusHighlySuspected},
@@ -110,8 +112,7 @@ constexpr std::array<CameraRule, 27> kCameraRules = {{
     {kMakerFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusUncertain, true},
     {kMakerFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusHighlySuspected},
     {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixOwn, kStatusPass},
-    {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixDoubtful,
-     kStatusUncertain},
+    {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixDoubtful, kStatusUncertain},
     {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kAny, kStatusSuspected},
     {kMakerFujifilm, Condition::AnyModel, kAny, kAny, kStatusUncertain, true},
     {kMakerFujifilm, Condition::AnyModel, kAny, kAny, kStatusSuspected},
@@ -152,44 +153,70 @@ bool RuleApplies(const CameraRule& rule, const CameraFacts& facts) {
     return rule.signatures.empty() || Contains(rule.signatures, facts.signature);
 }
 
-// The camera check: the decided status, or nothing for a maker without tables.
-std::optional<int16_t> CameraStatus(const CameraFacts& facts) {
+// The camera check: the first line of the maker's list that holds, or nothing for a maker
+// without tables.
+const CameraRule* CameraRuleFor(const CameraFacts& facts) {
     for (const CameraRule& rule : kCameraRules)
-        if (RuleApplies(rule, facts)) return rule.status;
+        if (RuleApplies(rule, facts)) return &rule;
+    return nullptr;
+}
+
+// The camera's line as a finding: whether the signature is listed for this camera, or the
+// line took any signature because none of the maker's lists holds it.
+Finding CameraFinding(const CameraFacts& facts) {
+    const CameraRule* rule = CameraRuleFor(facts);
+    if (rule == nullptr)
+        return NoteFinding("signature.maker-without-tables").With("maker", facts.maker);
+    const bool listed = !rule->signatures.empty();
+    return StatusFinding(listed ? "signature.listed-for-camera" : "signature.not-listed-for-camera", rule->status)
+        .With("maker", facts.maker)
+        .With("model", std::string(facts.model))
+        .With("signature", std::string(facts.signature))
+        .With("restartInterval", facts.hasRestartInterval)
+        .With("flashPix", facts.hasFlashPix);
+}
+
+// The editors' tables: a finding that decides the row alone, or nothing.
+std::optional<Finding> EditorFinding(std::string_view signature, RunFlags& flags) {
+    if (Contains(kAdobeSignatures, signature)) {
+        flags.detectedSoftware = GetText("Software", "Software.Adobe.UnknownProduct", "Adobe (Unknown Product)");
+        return StatusFinding("signature.editor-tables", kStatusFail).With("editor", "Adobe");
+    }
+    if (Contains(kAcdseeSignatures, signature)) {
+        flags.detectedSoftware = "ACDSee";
+        return StatusFinding("signature.editor-tables", kStatusFail).With("editor", "ACDSee");
+    }
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<int16_t> CompressionSignatureTest(TestContext& context) {
+Findings CompressionSignatureCheck(CheckContext& context) {
     IExifCodec& codec = context.codec;
     RunFlags& flags = context.flags;
     flags.flashPixPresent = codec.IsMarkerExisted(kMarkerAPP2, "FPXR");
 
     const std::string signature = codec.ComprSignature();
-    if (signature.empty()) return std::nullopt;
+    if (signature.empty()) return {};
 
     const int32_t maker = codec.Manufacturer();
-    int16_t status = kStatusUncertain;
-    if (Contains(kAdobeSignatures, signature)) {
-        if (maker == kMakerSamsung && signature == kSamsungAdobeSignature) {
-            status = kStatusSuspected;
-        } else {
-            flags.detectedSoftware =
-                GetText("Software", "Software.Adobe.UnknownProduct", "Adobe (Unknown Product)");
-            return kStatusFail;
-        }
-    } else if (Contains(kAcdseeSignatures, signature)) {
-        flags.detectedSoftware = "ACDSee";
-        return kStatusFail;
+    Findings findings;
+    if (maker == kMakerSamsung && signature == kSamsungAdobeSignature) {
+        findings.push_back(StatusFinding("signature.samsung-writes-adobe-tables", kStatusSuspected));
+    } else if (std::optional<Finding> editor = EditorFinding(signature, flags)) {
+        editor->With("signature", signature);
+        return {std::move(*editor)};
+    } else {
+        findings.push_back(StatusFinding("signature.no-editor-tables", kStatusUncertain));
     }
+    findings.back().With("signature", signature);
 
     const std::string model = codec.TagValueString(kTagModel, kIfd0);
     const CameraFacts facts{maker, model, signature, codec.FindMarker(kMarkerDRI, "") >= 0,
                             flags.flashPixPresent};
-    if (const std::optional<int16_t> camera = CameraStatus(facts)) status = *camera;
-    flags.signatureMatched = status == kStatusPass;
-    return status;
+    findings.push_back(CameraFinding(facts));
+    flags.signatureMatched = DecidedStatus(findings) == kStatusPass;
+    return findings;
 }
 
 } // namespace pellvane

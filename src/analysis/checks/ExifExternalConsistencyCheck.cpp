@@ -5,8 +5,8 @@
 
 #include "analysis/Comparisons.h"
 #include "analysis/ExifDates.h"
-#include "analysis/ForensicTests.h"
 #include "analysis/Status.h"
+#include "analysis/checks/Checks.h"
 #include "codec/TagStore.h"
 
 #include <algorithm>
@@ -17,9 +17,6 @@
 
 namespace pellvane {
 namespace {
-
-// Status 0: nothing judged yet.
-constexpr int16_t kNotJudged = 0;
 
 // Samsung phones leave a trailer whose first block is named "Image_UTC_Data" (from offset 8)
 // and holds the capture time in seconds since 1970, UTC, in the ten bytes from offset 22.
@@ -55,9 +52,14 @@ bool Exists(const IExifCodec& codec, uint32_t tag, int32_t ifd) {
 }
 
 // The first value of a pixel dimension, judged against the frame within the tolerance.
-int16_t DimensionStatus(const IExifCodec& codec, uint32_t tag) {
+Finding DimensionFinding(const IExifCodec& codec, uint32_t tag) {
     const int64_t recorded = ValueElement(codec.TagValue(tag, kIfdExif), 0, true);
-    return MatchesEither(recorded, codec.ImageWidth(), codec.ImageHeight(), true) ? kStatusPass : kStatusFail;
+    const bool agrees = MatchesEither(recorded, codec.ImageWidth(), codec.ImageHeight(), true);
+    return StatusFinding("external.pixel-dimension", agrees ? kStatusPass : kStatusFail)
+        .With("tag", tag)
+        .With("recorded", recorded)
+        .With("frameWidth", codec.ImageWidth())
+        .With("frameHeight", codec.ImageHeight());
 }
 
 // The number that the leading characters of a text spell, as far as they do: blanks first,
@@ -84,16 +86,23 @@ bool HoldsSamsungStamp(const ByteArray& trailer) {
 // The trailer's UTC time stamp against DateTimeOriginal read in this computer's time zone.
 // Samsung's cameras leave other data there, such as a preview picture, which holds no time
 // stamp and is judged like a trailer too short to hold one.
-int16_t SamsungTrailerStatus(const IExifCodec& codec, int16_t status) {
-    if (codec.EOFChunkSize() <= kSamsungTrailerMinimum) return kStatusUncertain;
+Finding SamsungTrailerFinding(const IExifCodec& codec) {
+    if (codec.EOFChunkSize() <= kSamsungTrailerMinimum)
+        return StatusFinding("external.samsung-trailer-short", kStatusUncertain)
+            .With("trailerBytes", codec.EOFChunkSize());
     const ByteArray trailer = codec.EOFChunk();
-    if (!HoldsSamsungStamp(trailer)) return kStatusUncertain;
-    const auto original =
-        ParseDateTime(ReadableExifDate(codec.TagValueString(kTagDateTimeOriginal, kIfdExif)));
-    if (!original) return status; // no capture time to compare with
+    if (!HoldsSamsungStamp(trailer)) return StatusFinding("external.samsung-trailer-without-stamp", kStatusUncertain);
+    const std::string captured = codec.TagValueString(kTagDateTimeOriginal, kIfdExif);
+    const auto original = ParseDateTime(ReadableExifDate(captured));
+    if (!original) return NoteFinding("external.samsung-stamp-without-capture-time");
     const int64_t stamp = LeadingInteger(std::span(trailer).subspan(kSamsungStampAt, kSamsungStampDigits));
-    return std::llabs(stamp - UnixTimeOfLocalDate(*original)) > kSamsungMaxSecondsApart ? kStatusFail
-                                                                                        : status;
+    const int64_t apart = stamp - UnixTimeOfLocalDate(*original);
+    Finding finding = NoteFinding("external.samsung-stamp");
+    if (std::llabs(apart) > kSamsungMaxSecondsApart) finding.status = kStatusFail;
+    return finding.With("stamp", stamp)
+        .With("captureTime", captured)
+        .With("secondsApart", apart)
+        .With("limitSeconds", kSamsungMaxSecondsApart);
 }
 
 // Element `index` of a MakerNote size entry, compared exactly; nothing when the entry has
@@ -106,39 +115,46 @@ std::optional<bool> SizeElementAgrees(const IExifCodec& codec, uint32_t tag, siz
     return MatchesEither(ValueElement(value, index, true), codec.ImageWidth(), codec.ImageHeight(), false);
 }
 
-int16_t MakerNoteSizeStatus(const IExifCodec& codec, int16_t status) {
+void JudgeMakerNoteSizes(const IExifCodec& codec, Findings& findings) {
     const int32_t maker = codec.Manufacturer();
-    if (maker == kMakerRicoh && codec.MakerNoteIFDType() != kRicohSizeLayout) return status;
+    if (maker == kMakerRicoh && codec.MakerNoteIFDType() != kRicohSizeLayout) return;
     for (const SizeEntry& entry : kSizeEntries) {
         if (entry.maker != maker || !Exists(codec, entry.tag, kIfdMakerNote)) continue;
         for (const int8_t element : entry.elements) {
-            if (element < 0 || status != kStatusPass) break;
-            if (SizeElementAgrees(codec, entry.tag, static_cast<size_t>(element)) == false)
-                status = kStatusFail;
+            if (element < 0 || DecidedStatus(findings) != kStatusPass) break;
+            const auto index = static_cast<size_t>(element);
+            const std::optional<bool> agrees = SizeElementAgrees(codec, entry.tag, index);
+            if (!agrees) continue;
+            Finding finding = NoteFinding("external.makernote-size");
+            if (!*agrees) finding.status = kStatusFail;
+            findings.push_back(std::move(finding.With("tag", entry.tag)
+                                             .With("element", static_cast<int64_t>(index))
+                                             .With("recorded", ValueElement(codec.TagValue(entry.tag, kIfdMakerNote), index, true))
+                                             .With("frameWidth", codec.ImageWidth())
+                                             .With("frameHeight", codec.ImageHeight())));
         }
     }
-    return status;
 }
 
 } // namespace
 
-std::optional<int16_t> ExifExternalConsistencyTest(TestContext& context) {
+Findings ExifExternalConsistencyCheck(CheckContext& context) {
     const IExifCodec& codec = context.codec;
-    int16_t status = kNotJudged;
-    if (Exists(codec, kTagPixelYDimension, kIfdExif)) status = DimensionStatus(codec, kTagPixelYDimension);
-    if (status == kStatusPass && Exists(codec, kTagPixelXDimension, kIfdExif))
-        status = DimensionStatus(codec, kTagPixelXDimension);
-    if (status == kStatusPass && codec.Manufacturer() == kMakerSamsung)
-        status = SamsungTrailerStatus(codec, status);
-    if (status > kStatusSuspected && codec.IFDEntryCount(kIfdMakerNote) > 0)
-        status = MakerNoteSizeStatus(codec, status);
+    Findings findings;
+    auto status = [&] { return DecidedStatus(findings).value_or(0); };
+    if (Exists(codec, kTagPixelYDimension, kIfdExif)) findings.push_back(DimensionFinding(codec, kTagPixelYDimension));
+    if (status() == kStatusPass && Exists(codec, kTagPixelXDimension, kIfdExif))
+        findings.push_back(DimensionFinding(codec, kTagPixelXDimension));
+    if (status() == kStatusPass && codec.Manufacturer() == kMakerSamsung)
+        findings.push_back(SamsungTrailerFinding(codec));
+    if (status() > kStatusSuspected && codec.IFDEntryCount(kIfdMakerNote) > 0) JudgeMakerNoteSizes(codec, findings);
 
-    if (status == kNotJudged) return std::nullopt;
+    if (status() == 0) return {};
     // A size that disagrees in a file whose tables are the camera's own is more likely a
     // camera's quirk than an edit. A Samsung time stamp that disagrees is no such quirk.
-    if (context.flags.signatureMatched && status == kStatusFail && codec.Manufacturer() != kMakerSamsung)
-        status = kStatusHighlySuspected;
-    return status;
+    if (context.flags.signatureMatched && status() == kStatusFail && codec.Manufacturer() != kMakerSamsung)
+        findings.push_back(StatusFinding("external.camera-tables-soften-size", kStatusHighlySuspected));
+    return findings;
 }
 
 } // namespace pellvane

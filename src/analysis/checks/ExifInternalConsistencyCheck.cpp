@@ -4,8 +4,8 @@
 // length of the picture data. Editors change one copy and not the other.
 
 #include "analysis/ExifDates.h"
-#include "analysis/ForensicTests.h"
 #include "analysis/Status.h"
+#include "analysis/checks/Checks.h"
 #include "codec/TagStore.h"
 #include "codec/mFile.h"
 
@@ -21,15 +21,6 @@ namespace {
 constexpr int64_t kDateHoursApart = 12;
 // Local capture time and UTC GPS time differ by the time zone, never by a whole day.
 constexpr int64_t kGpsHoursApart = 24;
-
-// Status 0: nothing judged yet.
-constexpr int16_t kNotJudged = 0;
-
-// What the test found; a row needs a judgement and at least one pair of values compared.
-struct Finding {
-    int16_t status = kNotJudged;
-    bool evidence = false;
-};
 
 bool Exists(const IExifCodec& codec, uint32_t tag, int32_t ifd) {
     return codec.IsTagExisted(tag, ifd, true);
@@ -84,58 +75,81 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// The file time against the digitizing time, and the capture time against the GPS time.
-void JudgeDates(const IExifCodec& codec, Finding& finding) {
-    if (!Exists(codec, kTagDateTime, kIfd0) || !Exists(codec, kTagDateTimeDigitized, kIfdExif)) return;
-    finding.evidence = true;
-    const std::string gpsTime = GpsTimeText(codec);
-
+// The file time against the digitizing time.
+void JudgeFileTime(const IExifCodec& codec, Findings& findings) {
     const auto fileTime = TagDate(codec, kTagDateTime, kIfd0);
     const auto digitized = TagDate(codec, kTagDateTimeDigitized, kIfdExif);
+    Finding finding = NoteFinding("internal.file-time-against-digitized");
+    finding.With("fileTime", TagText(codec, kTagDateTime, kIfd0))
+        .With("digitized", TagText(codec, kTagDateTimeDigitized, kIfdExif));
     if (fileTime && digitized) {
-        const bool close = std::llabs(HourDifference(*fileTime, *digitized)) < kDateHoursApart;
-        finding.status =
-            close || codec.Manufacturer() == kMakerFujifilm ? kStatusPass : kStatusHighlySuspected;
+        const int64_t hours = HourDifference(*fileTime, *digitized);
+        const bool close = std::llabs(hours) < kDateHoursApart;
+        finding.status = close || codec.Manufacturer() == kMakerFujifilm ? kStatusPass : kStatusHighlySuspected;
+        finding.With("hoursApart", hours).With("limitHours", kDateHoursApart);
     }
+    findings.push_back(std::move(finding));
+}
 
+// The capture time against the GPS time (UTC).
+void JudgeGpsTime(const IExifCodec& codec, Findings& findings) {
     const std::string gpsDate = Trimmed(ReadableExifDate(TagText(codec, kTagGpsDateStamp, kIfdGps)));
-    const auto gps = ParseDateTime(gpsDate + " " + gpsTime);
+    const std::string gpsText = gpsDate + " " + GpsTimeText(codec);
+    const auto gps = ParseDateTime(gpsText);
     const auto original = TagDate(codec, kTagDateTimeOriginal, kIfdExif);
-    if (original && gps && std::llabs(HourDifference(*original, *gps)) >= kGpsHoursApart)
-        finding.status = kStatusHighlySuspected;
+    if (!original || !gps) return;
+    const int64_t hours = HourDifference(*original, *gps);
+    Finding finding = NoteFinding("internal.capture-time-against-gps");
+    if (std::llabs(hours) >= kGpsHoursApart) finding.status = kStatusHighlySuspected;
+    finding.With("captureTime", TagText(codec, kTagDateTimeOriginal, kIfdExif))
+        .With("gpsTime", gpsText)
+        .With("hoursApart", hours)
+        .With("limitHours", kGpsHoursApart);
+    findings.push_back(std::move(finding));
+}
+
+void JudgeDates(const IExifCodec& codec, Findings& findings) {
+    if (!Exists(codec, kTagDateTime, kIfd0) || !Exists(codec, kTagDateTimeDigitized, kIfdExif)) return;
+    JudgeFileTime(codec, findings);
+    JudgeGpsTime(codec, findings);
 }
 
 // Nikon's MakerNote copy of the ISO value, (0, ISO), against the Exif IFD's.
-void JudgeNikonIso(const IExifCodec& codec, Finding& finding) {
+void JudgeNikonIso(const IExifCodec& codec, Findings& findings) {
     if (!Exists(codec, kTagNikonIso, kIfdMakerNote) || !Exists(codec, kTagIsoSpeedRatings, kIfdExif)) return;
     const ExifValue iso = codec.TagValue(kTagNikonIso, kIfdMakerNote);
     if (ValueElementCount(iso) != 2) return;
-    finding.evidence = true;
     // Agreeing copies leave the dates' judgement as it is; only a disagreement lowers it.
     const int64_t exifIso = ValueElement(codec.TagValue(kTagIsoSpeedRatings, kIfdExif), 0, true);
-    if (ValueElement(iso, 1, true) != exifIso) finding.status = kStatusHighlySuspected;
+    const int64_t nikonIso = ValueElement(iso, 1, true);
+    Finding finding = NoteFinding("internal.nikon-iso");
+    if (nikonIso != exifIso) finding.status = kStatusHighlySuspected;
+    findings.push_back(std::move(finding.With("makerNoteIso", nikonIso).With("exifIso", exifIso)));
 }
 
 // Nikon records the length of the picture data it wrote, the end-of-image marker included.
-void JudgeNikonDataSize(const IExifCodec& codec, Finding& finding) {
+void JudgeNikonDataSize(const IExifCodec& codec, Findings& findings) {
     if (!Exists(codec, kTagNikonImageDataSize, kIfdMakerNote)) return;
-    finding.evidence = true;
     const int64_t recorded = ValueElement(codec.TagValue(kTagNikonImageDataSize, kIfdMakerNote), 0, true);
-    if (recorded != static_cast<int64_t>(codec.streamSize()) + 2) finding.status = kStatusFail;
+    const int64_t actual = static_cast<int64_t>(codec.streamSize()) + 2;
+    Finding finding = NoteFinding("internal.nikon-data-size");
+    if (recorded != actual) finding.status = kStatusFail;
+    findings.push_back(std::move(finding.With("recorded", recorded).With("imageData", actual)));
 }
 
 } // namespace
 
-std::optional<int16_t> ExifInternalConsistencyTest(TestContext& context) {
+Findings ExifInternalConsistencyCheck(CheckContext& context) {
     const IExifCodec& codec = context.codec;
-    Finding finding;
-    JudgeDates(codec, finding);
+    Findings findings;
+    JudgeDates(codec, findings);
     if (codec.Manufacturer() == kMakerNikon) {
-        JudgeNikonIso(codec, finding);
-        JudgeNikonDataSize(codec, finding);
+        JudgeNikonIso(codec, findings);
+        JudgeNikonDataSize(codec, findings);
     }
-    if (finding.status <= kNotJudged || !finding.evidence) return std::nullopt;
-    return finding.status;
+    // A row needs a judgement; values compared without one add none.
+    if (!DecidedStatus(findings)) return {};
+    return findings;
 }
 
 } // namespace pellvane

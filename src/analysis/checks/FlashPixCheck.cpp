@@ -1,8 +1,8 @@
 // FlashPix: Fujifilm cameras write a FlashPix ("FPXR") segment that editors drop. X-series
 // cameras always write it; older cameras from before 2010 did not always.
 
-#include "analysis/ForensicTests.h"
 #include "analysis/Status.h"
+#include "analysis/checks/Checks.h"
 #include "codec/TagStore.h"
 
 #include <algorithm>
@@ -63,18 +63,27 @@ bool TakenBefore2010(const IExifCodec& codec) {
     return year && *year < kFirstRecentYear;
 }
 
+// Why a Fujifilm file without the segment is judged as it is.
+Finding MissingSegmentFinding(bool xSeries, bool old, bool signatureMatched) {
+    if (old && signatureMatched) return StatusFinding("flashpix.missing-old-camera-own-tables", kStatusUncertain);
+    if (xSeries) return StatusFinding("flashpix.missing-x-series", kStatusFail);
+    return signatureMatched ? StatusFinding("flashpix.missing-own-tables", kStatusSuspected)
+                            : StatusFinding("flashpix.missing", kStatusHighlySuspected);
+}
+
 } // namespace
 
-std::optional<int16_t> FlashPixTest(TestContext& context) {
+Findings FlashPixCheck(CheckContext& context) {
     const IExifCodec& codec = context.codec;
-    if (codec.Manufacturer() != kMakerFujifilm) return std::nullopt;
-    const bool xSeries = IsXSeries(codec.TagValueString(kTagModel, kIfd0));
+    if (codec.Manufacturer() != kMakerFujifilm) return {};
+    const std::string model = codec.TagValueString(kTagModel, kIfd0);
+    const bool xSeries = IsXSeries(model);
     const bool old = !xSeries && TakenBefore2010(codec);
     const RunFlags& flags = context.flags;
-    if (flags.flashPixPresent) return kStatusPass;
-    if (old && flags.signatureMatched) return kStatusUncertain;
-    if (xSeries) return kStatusFail;
-    return flags.signatureMatched ? kStatusSuspected : kStatusHighlySuspected;
+    Finding finding = flags.flashPixPresent ? StatusFinding("flashpix.present", kStatusPass)
+                                            : MissingSegmentFinding(xSeries, old, flags.signatureMatched);
+    finding.With("model", model).With("xSeries", xSeries).With("takenBefore2010", old);
+    return {std::move(finding)};
 }
 
 } // namespace pellvane

@@ -1,10 +1,11 @@
 // Legacy editor data: early versions of the maker's own metadata editor left a 16-byte block
-// in the files they saved. The codec finds and deciphers it; a version found means the file
-// has certainly been edited, so the row fails and the class becomes 1.
+// in the files they saved. The codec finds and deciphers it (codec/extensions/LegacyBlock.cpp);
+// a version found means the file has certainly been edited, so the row fails and the class
+// becomes 1.
 
-#include "analysis/ForensicTests.h"
 #include "analysis/Status.h"
-#include "analysis/Text.h"
+#include "analysis/checks/Checks.h"
+#include "base/Text.h"
 
 #include <cstdio>
 
@@ -30,13 +31,15 @@ std::string EditorName(int16_t version) {
 
 } // namespace
 
-std::optional<int16_t> LegacyDataTest(TestContext& context) {
+Findings LegacyDataCheck(CheckContext& context) {
     const int16_t version = context.codec.PelvnVersion();
-    if (version <= 0) return std::nullopt;
-    // The editor is certain, so its name replaces whatever earlier tests suspected.
+    if (version <= 0) return {};
+    // The editor is certain, so its name replaces whatever earlier checks suspected.
     context.flags.detectedSoftware = EditorName(version);
     context.flags.legacyDataFound = true;
-    return kStatusFail;
+    return {StatusFinding("legacy.editor-block", kStatusFail)
+                .With("version", version)
+                .With("editor", context.flags.detectedSoftware)};
 }
 
 } // namespace pellvane

@@ -1,4 +1,4 @@
-#include "analysis/Text.h"
+#include "base/Text.h"
 
 #include <utility>
 
