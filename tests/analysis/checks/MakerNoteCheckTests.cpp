@@ -1,7 +1,7 @@
 // The MakerNote test: unlisted makers, a missing MakerNote per maker and model, a present one
 // judged by the codec, and the Canon serial rule.
 
-#include "FakeCodec.h"
+#include "analysis/FakeCodec.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The compression signature test: editing software first, then the camera tables per maker
 // and model.
 
-#include "FakeCodec.h"
+#include "analysis/FakeCodec.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
-// The FlashPix, MPF and AROT tests, each a decision table over the facts the fake codec
-// gives.
+// The FlashPix check as a decision table over the facts the fake codec gives.
 
-#include "FakeCodec.h"
+#include "analysis/FakeCodec.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +19,6 @@ template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>
     return info.param.name;
 }
 
-// --- FlashPix ---
 
 struct FlashPixCase {
     const char* name;
@@ -80,88 +78,6 @@ const FlashPixCase kFlashPixCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, FlashPixRules, testing::ValuesIn(kFlashPixCases), CaseName<FlashPixCase>);
-
-// --- MPF ---
-
-struct MpfCase {
-    const char* name;
-    bool existed;
-    bool valid;
-    std::optional<int16_t> status;
-};
-
-class MpfRules : public testing::TestWithParam<MpfCase> {};
-
-TEST_P(MpfRules, DecideTheStatus) {
-    const MpfCase& c = GetParam();
-    test::cFakeCodec codec;
-    codec.mpfExisted = c.existed;
-    codec.mpfValid = c.valid;
-    cDIBSection picture;
-    RunFlags flags;
-    CheckContext context{codec, picture, flags, 0};
-    EXPECT_EQ(DecidedStatus(MpfCheck(context)), c.status);
-}
-
-const MpfCase kMpfCases[] = {
-    {"Absent", false, false, std::nullopt},
-    {"Valid", true, true, 5},
-    {"Invalid", true, false, 1},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, MpfRules, testing::ValuesIn(kMpfCases), CaseName<MpfCase>);
-
-// --- AROT ---
-
-struct ArotCase {
-    const char* name;
-    int32_t maker = kApple;
-    bool segment = false;
-    int32_t values = 0; // number of AROT values
-    int32_t height = 3024;
-    const char* software = "";
-    std::optional<int16_t> status;
-};
-
-class ArotRules : public testing::TestWithParam<ArotCase> {};
-
-TEST_P(ArotRules, DecideTheStatus) {
-    const ArotCase& c = GetParam();
-    test::cFakeCodec codec;
-    codec.maker = c.maker;
-    codec.height = c.height;
-    codec.width = 4032;
-    if (c.segment) codec.markers.insert({kApp10, "AROT"});
-    codec.arot.assign(static_cast<size_t>(c.values), 7);
-    codec.SetTag(kSoftware, 1, c.software);
-    cDIBSection picture;
-    RunFlags flags;
-    CheckContext context{codec, picture, flags, 0};
-    EXPECT_EQ(DecidedStatus(ArotCheck(context)), c.status);
-}
-
-const ArotCase kArotCases[] = {
-    {.name = "OtherMaker", .maker = 1, .status = std::nullopt},
-    {.name = "OtherMakerWithSegment", .maker = 1, .segment = true, .values = 10, .status = std::nullopt},
-    // One value per 16 rows: 3024 rows need an upper bound of 188.
-    {.name = "MatchesTheHeight", .segment = true, .values = 189, .status = 5},
-    {.name = "OneValueShort", .segment = true, .values = 188, .status = 1},
-    {.name = "OneValueOver", .segment = true, .values = 190, .status = 1},
-    {.name = "CroppedPicture", .segment = true, .values = 189, .height = 2000, .status = 1},
-    {.name = "HeightNotAMultiple", .segment = true, .values = 125, .height = 2010, .status = 5},
-    {.name = "EmptySegment", .segment = true, .values = 0, .status = 1},
-    // The segment is judged by itself, whatever the Software text.
-    {.name = "MatchesWithOldSoftware", .segment = true, .values = 189, .software = "11.2", .status = 5},
-    // Without it the iOS version decides how strong the doubt is.
-    {.name = "MissingIos11", .software = "11.4.1", .status = 3},
-    {.name = "MissingIos12", .software = "12.1", .status = 2},
-    {.name = "MissingIos16", .software = "16.0", .status = 2},
-    {.name = "MissingNoSoftware", .status = 2},
-    {.name = "MissingEditorSoftware", .software = "Photos 3.0", .status = 2},
-    {.name = "MissingIos9", .software = "9.3", .status = 3},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, ArotRules, testing::ValuesIn(kArotCases), CaseName<ArotCase>);
 
 } // namespace
 } // namespace pellvane

@@ -2,7 +2,7 @@
 // and the MPF images and MakerNote previews compared with the main picture by fingerprint.
 // The codec is a fake that names real picture files written for each case.
 
-#include "FakeCodec.h"
+#include "analysis/FakeCodec.h"
 #include "analysis/AnalyzeFile.h"
 #include "analysis/checks/Checks.h"
 #include "analysis/Status.h"
