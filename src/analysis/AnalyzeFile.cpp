@@ -8,9 +8,11 @@
 #include "codec/cExifCodec.h"
 #include "imaging/ExifOrientation.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <exception>
+#include <functional>
 #include <random>
 #include <string_view>
 
@@ -35,11 +37,17 @@ struct Pacing {
 constexpr Pacing kWrapUpFirst{90, 10, 200, 350, PaceWhen::Always};
 constexpr Pacing kWrapUpSecond{100, 0, 500, 750, PaceWhen::Always};
 
+// The pacing's default random source: uniform in [0, 1), seeded from the clock.
+std::function<double()> ClockSeededRandom() {
+    std::mt19937 generator(
+        static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    return [generator]() mutable { return std::uniform_real_distribution<double>(0.0, 1.0)(generator); };
+}
+
 class cPacer {
   public:
-    explicit cPacer(IAnalysisObserver& observer)
-        : observer_(observer),
-          random_(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {}
+    cPacer(IAnalysisObserver& observer, const std::function<double()>& random)
+        : observer_(observer), random_(random ? random : ClockSeededRandom()) {}
 
     void Step(const Pacing& pacing) {
         observer_.Progress(pacing.progressBase + Uniform(pacing.progressSpan));
@@ -50,11 +58,14 @@ class cPacer {
     // The integer part of r x span for r uniform in [0, 1).
     int32_t Uniform(int32_t span) {
         if (span <= 0) return 0;
-        return std::uniform_int_distribution<int32_t>(0, span - 1)(random_);
+        // A source that answers outside [0, 1), or not a number, still stays within the span.
+        const double r = random_();
+        const double unit = r >= 0.0 ? std::min(r, 1.0) : 0.0;
+        return std::min(static_cast<int32_t>(unit * span), span - 1);
     }
 
     IAnalysisObserver& observer_;
-    std::mt19937 random_;
+    std::function<double()> random_;
 };
 
 // --- the tests in their order ---
@@ -220,8 +231,10 @@ bool LoadJpegPicture(const std::string& path, cDIBSection& picture, IAnalysisObs
 
 class cAnalysisRun {
   public:
-    cAnalysisRun(IExifCodec& codec, cDIBSection& picture, IAnalysisObserver& observer, AnalysisReport& report)
-        : codec_(codec), picture_(picture), observer_(observer), report_(report), pacer_(observer) {}
+    cAnalysisRun(IExifCodec& codec, cDIBSection& picture, IAnalysisObserver& observer, AnalysisReport& report,
+                 const std::function<double()>& pacingRandom)
+        : codec_(codec), picture_(picture), observer_(observer), report_(report),
+          pacer_(observer, pacingRandom) {}
 
     void RunTests() {
         observer_.Progress(kProgressTestsStart);
@@ -307,7 +320,7 @@ void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, std::un
         return;
     }
 
-    cAnalysisRun run(*codec, picture, observer, report);
+    cAnalysisRun run(*codec, picture, observer, report, settings.pacingRandom);
     if (report.openResult == kOpenOk || report.openResult == kOpenNoExif) {
         run.RunTests();
         run.WrapUp(settings.keepPicture);

@@ -7,6 +7,7 @@
 #include "codec/IExifCodec.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,9 @@ struct AnalysisSettings {
     // Turn the picture upright and keep it in the report for a preview. Callers that show
     // no picture save the work and the memory.
     bool keepPicture = true;
+    // The random source of the window's pacing: each call a number uniform in [0, 1). Empty:
+    // a generator seeded from the clock. Tests hand in their own to know every step.
+    std::function<double()> pacingRandom = nullptr;
 };
 
 // The editor version from which its codec component answers everything the run asks.

@@ -14,13 +14,11 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -518,10 +516,8 @@ void frmMain::ChooseLanguageItem(int index) {
     for (qsizetype i = 0; i < actions.size() && size_t(i) < languages_.items.size(); ++i)
         actions[i]->setChecked(languages_.items[size_t(i)].checked);
     if (!notice) return;
-    QMessageBox box(QMessageBox::Information, QString::fromStdString(notice->title),
-                    QString::fromStdString(notice->text), QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    showMessage_(*this, {QMessageBox::Information, QString::fromStdString(notice->title),
+                         QString::fromStdString(notice->text)});
 }
 
 void frmMain::OnLoadCommand() {
@@ -531,16 +527,13 @@ void frmMain::OnLoadCommand() {
 }
 
 void frmMain::OnOpenClicked() {
-    QFileDialog dialog(this, Text("Window.Main.Open", "Open"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    // File names on this system are case-sensitive, so the JPEG filter names both cases; the
-    // patterns stay out of sight, the names show as translated.
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters({Text("Window.Main.OpenFilter.JPEG", "JPEG Images") +
-                               QStringLiteral(" (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])"),
-                           Text("Window.Main.OpenFilter.All", "All Formats (*.*)") + QStringLiteral(" (*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().constFirst();
+    // File names on this system are case-sensitive, so the JPEG filter names both cases.
+    const FileRequest request{
+        Text("Window.Main.Open", "Open"),
+        {Text("Window.Main.OpenFilter.JPEG", "JPEG Images") +
+             QStringLiteral(" (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])"),
+         Text("Window.Main.OpenFilter.All", "All Formats (*.*)") + QStringLiteral(" (*)")}};
+    const QString path = chooseFile_(*this, request);
     if (!path.isEmpty()) AnalyzeFile(path);
 }
 
@@ -609,10 +602,8 @@ void frmMain::AnalyzeFile(const QString& path) {
     tmrMax_->stop();
 
     if (report.refused) {
-        QMessageBox box(QMessageBox::Critical, Text("Window.Message.Error", "ERROR"),
-                        QString::fromStdString(report.refusal), QMessageBox::Ok, this);
-        box.setTextFormat(Qt::PlainText);
-        box.exec();
+        showMessage_(*this, {QMessageBox::Critical, Text("Window.Message.Error", "ERROR"),
+                             QString::fromStdString(report.refusal)});
         ShowStartScreen();
     } else {
         ShowResults(report);

@@ -6,6 +6,7 @@
 #include "analysis/AnalysisReport.h"
 #include "analysis/AnalyzeFile.h"
 #include "codec/IExifCodec.h"
+#include "shell/Dialogs.h"
 #include "shell/ImageStrip.h"
 #include "shell/Language.h"
 
@@ -45,6 +46,10 @@ class frmMain : public QWidget {
     // it names, if any, is analysed.
     explicit frmMain(const QString& commandLine = {}, Analyzer analyzer = {}, QWidget* parent = nullptr);
     ~frmMain() override;
+
+    // The dialogs the window opens: the real ones unless a test puts others in their place.
+    void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    void SetMessagePresenter(MessagePresenter presenter) { showMessage_ = std::move(presenter); }
 
     // Every way of choosing a file ends here. A file that arrives while a run is busy is
     // ignored: a run inside a run would share the codec and the window's controls.
@@ -101,6 +106,8 @@ class frmMain : public QWidget {
     void EndRun();
 
     Analyzer analyzer_;
+    FileChooser chooseFile_ = ChooseFileWithDialog;
+    MessagePresenter showMessage_ = ShowMessageBox;
     QString commandLine_;
     std::unique_ptr<IExifCodec> codec_;
     std::unique_ptr<cWait> waiter_;

@@ -8,6 +8,7 @@
 #include "support/TempFolder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace pellvane {
@@ -186,7 +187,8 @@ TEST(AnalysisRun, SoftwareFoundInTheMetadataIsNamedInTheAlert) {
 
     EXPECT_EQ(report.ratingClass, 1);
     EXPECT_EQ(report.flags.detectedSoftware, "GIMP 2.10.30");
-    EXPECT_EQ(report.messages.message, "This image has been processed by the following software: GIMP 2.10.30");
+    EXPECT_EQ(report.messages.message,
+              "This image has been processed by the following software: GIMP 2.10.30");
 }
 
 TEST(AnalysisRun, RowsComeWorstFirstAndTheWorstDecidesBeforeTheAdjustment) {
@@ -220,7 +222,7 @@ TEST(AnalysisRun, AFailingCodecCallCostsOnlyThatTestsRow) {
                                                           "Histogram", "Software Data"}));
 }
 
-TEST(AnalysisRun, TellsTheObserverAboutEachStepWithinTheBands) {
+TEST(AnalysisRun, TellsTheObserverAboutEachStep) {
     test::ScopedTempFolder temp;
     const std::string jpeg = WriteJpeg(temp, "photo.jpg");
     auto [fake, holder] = WithFakeCodec();
@@ -239,21 +241,63 @@ TEST(AnalysisRun, TellsTheObserverAboutEachStepWithinTheBands) {
                                         "Analyzing EXIF Internal Consistency...", "Wrapping up...",
                                         "Please wait while we analyze the file..."}));
     EXPECT_EQ(observer.testsStarting, 1);
-    // (low, high) inclusive bands: start, loaded, tests start, after the signature, MakerNote,
-    // EXIF format, software and histogram tests, wrapping up.
-    const std::vector<std::pair<int32_t, int32_t>> progressBands = {
-        {5, 5}, {5, 5}, {20, 20}, {20, 29}, {30, 39}, {40, 59}, {60, 64}, {75, 89}, {90, 99}, {100, 100}};
-    ASSERT_EQ(observer.progress.size(), progressBands.size());
-    for (size_t i = 0; i < progressBands.size(); ++i) {
-        EXPECT_GE(observer.progress[i], progressBands[i].first) << i;
-        EXPECT_LE(observer.progress[i], progressBands[i].second) << i;
+}
+
+// What a run on the fake codec tells its observer when every pacing draw answers `draw`.
+struct PacingCase {
+    const char* name;
+    double draw;
+    std::vector<int32_t> progress;
+    std::vector<int32_t> pauses;
+};
+
+// Progress: start, loaded, tests start, after the signature, MakerNote, EXIF format, software and
+// histogram tests, wrapping up; each paced step is its base plus the integer part of draw x span.
+const PacingCase kLowestDraw{
+    "lowest", 0.0, {5, 5, 20, 20, 30, 40, 60, 75, 90, 100}, {0, 0, 0, 0, 0, 200, 500}};
+const PacingCase kHighestDraw{"highest",
+                              std::nextafter(1.0, 0.0),
+                              {5, 5, 20, 29, 39, 59, 64, 89, 99, 100},
+                              {249, 199, 199, 249, 199, 549, 1249}};
+
+TEST(AnalysisRun, PacesEachStepAsItsRandomSourceDraws) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    const PacingCase middle{
+        "middle", 0.5, {5, 5, 20, 25, 35, 50, 62, 82, 95, 100}, {125, 100, 100, 125, 100, 375, 875}};
+    for (const PacingCase& pacing : {kLowestDraw, middle, kHighestDraw}) {
+        auto [fake, holder] = WithFakeCodec();
+        fake->signature = "12345678";
+        cRecordingObserver observer;
+        int draws = 0;
+        AnalysisSettings settings;
+        settings.pacingRandom = [&draws, &pacing] {
+            ++draws;
+            return pacing.draw;
+        };
+        AnalyzeFile(jpeg, holder, settings, observer);
+        EXPECT_EQ(observer.progress, pacing.progress) << pacing.name;
+        EXPECT_EQ(observer.pauses, pacing.pauses) << pacing.name;
+        EXPECT_EQ(draws, 13) << pacing.name; // the last step's progress has no span to draw from
     }
-    const std::vector<std::pair<int32_t, int32_t>> pauseBands = {
-        {0, 249}, {0, 199}, {0, 199}, {0, 249}, {0, 199}, {200, 549}, {500, 1249}};
-    ASSERT_EQ(observer.pauses.size(), pauseBands.size());
-    for (size_t i = 0; i < pauseBands.size(); ++i) {
-        EXPECT_GE(observer.pauses[i], pauseBands[i].first) << i;
-        EXPECT_LE(observer.pauses[i], pauseBands[i].second) << i;
+}
+
+TEST(AnalysisRun, PacesWithinTheBandsWithoutARandomSourceOfItsOwn) {
+    test::ScopedTempFolder temp;
+    const std::string jpeg = WriteJpeg(temp, "photo.jpg");
+    auto [fake, holder] = WithFakeCodec();
+    fake->signature = "12345678";
+    cRecordingObserver observer;
+    AnalyzeFile(jpeg, holder, {}, observer);
+    ASSERT_EQ(observer.progress.size(), kLowestDraw.progress.size());
+    for (size_t i = 0; i < observer.progress.size(); ++i) {
+        EXPECT_GE(observer.progress[i], kLowestDraw.progress[i]) << i;
+        EXPECT_LE(observer.progress[i], kHighestDraw.progress[i]) << i;
+    }
+    ASSERT_EQ(observer.pauses.size(), kLowestDraw.pauses.size());
+    for (size_t i = 0; i < observer.pauses.size(); ++i) {
+        EXPECT_GE(observer.pauses[i], kLowestDraw.pauses[i]) << i;
+        EXPECT_LE(observer.pauses[i], kHighestDraw.pauses[i]) << i;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "ShellFixtures.h"
 
 #include "controls/ucCanvas.h"
+#include "shell/Dialogs.h"
 #include "shell/ImageStrip.h"
 #include "shell/Presentation.h"
 #include "shell/Settings.h"
@@ -91,12 +92,37 @@ struct FakeRun {
     }
 };
 
+// Stands in for the user at the window's dialogs: answers the open dialog from a list of
+// prepared answers (cancel when none is left) and closes every message at once, recording
+// what each was asked to show.
+struct FakeUser {
+    QStringList answers;
+    QList<FileRequest> requests;
+    QList<UserMessage> messages;
+
+    void Install(frmMain& window) {
+        window.SetFileChooser([this](QWidget&, const FileRequest& request) {
+            requests << request;
+            return answers.isEmpty() ? QString() : answers.takeFirst();
+        });
+        window.SetMessagePresenter([this](QWidget&, const UserMessage& message) { messages << message; });
+    }
+    QStringList MessageTexts() const {
+        QStringList texts;
+        for (const UserMessage& message : messages)
+            texts << message.text;
+        return texts;
+    }
+};
+
 struct Window {
     FakeRun run;
+    FakeUser user;
     std::unique_ptr<frmMain> window;
 
     explicit Window(const QString& commandLine = {}) {
         window = std::make_unique<frmMain>(commandLine, run.Analyzer());
+        user.Install(*window);
         run.window = window.get();
         window->show();
     }
@@ -131,19 +157,11 @@ void DropFiles(frmMain& window, QWidget& onto, const QStringList& paths) {
     QCoreApplication::sendEvent(window.windowHandle(), &drop);
 }
 
-// Answers every message box that opens during `action` with OK and returns their texts.
-QStringList AnswerMessageBoxes(const std::function<void()>& action) {
-    QStringList texts;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&texts] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            texts << box->text();
-            box->accept();
-        }
-    });
-    closer.start(20);
-    action();
-    return texts;
+// True once no timer of the window itself is waiting to fire.
+bool NoTimerPending(const frmMain& window) {
+    for (const QTimer* timer : window.findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+        if (timer->isActive()) return false;
+    return true;
 }
 
 QImage ImageOf(const QIcon& icon, int size) {
@@ -167,6 +185,7 @@ class MainWindowTest : public QObject {
     void dropWhileBusyIsIgnored();
     void restartShowsTheOpenButtonAgain();
     void openButtonAnalysesTheChosenFileAndCancelDoesNothing();
+    void realDialogsAskForOneFileAndShowPlainText();
     void listColumnsShareTheWidthAndHideTheSortKeys();
     void rowsCarryStatusIconsAndSortKeys();
     void classesShowTheirColourPictureAndLink_data();
@@ -240,9 +259,10 @@ void MainWindowTest::commandLineStartsOneRun() {
     // must still fire only once.
     w.run.during = [](frmMain&, IAnalysisObserver& observer) { observer.Pause(200); };
     if (!analysed.isEmpty()) QTRY_COMPARE_WITH_TIMEOUT(w.run.paths, analysed, 10000);
-    QTRY_VERIFY(!w.window->IsBusy());
-    // Long enough for the timer to have fired a second time, were it able to.
-    QTest::qWait(300);
+    // Once the run is over and no timer of the window is left running, nothing can start a
+    // second run.
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->IsBusy() && NoTimerPending(*w.window), 10000);
+    QCoreApplication::processEvents();
     QCOMPARE(w.run.paths, analysed);
     QCOMPARE(w.Child<QWidget>("picBox")->isVisible(), !analysed.isEmpty());
 }
@@ -280,7 +300,8 @@ void MainWindowTest::droppedFilesOpenTheFirstOnly() {
     text.setText("not a file");
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.window.get(), &drop);
-    QTest::qWait(100);
+    // A run the drop started would wait only for the events already posted.
+    QCoreApplication::processEvents();
     QCOMPARE(w.run.paths.size(), 2);
 }
 
@@ -290,11 +311,12 @@ void MainWindowTest::dropWhileBusyIsIgnored() {
         const std::unique_ptr<QMimeData> data = FileDrop({"/photos/second.jpg"});
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&window, &drop);
-        observer.Pause(100);
+        // Events are processed during the run (a pause handles them) and after it.
+        observer.Pause(0);
     };
     QVERIFY(w.RunAndWait("/photos/first.jpg"));
     w.run.during = nullptr;
-    QTest::qWait(100);
+    QCoreApplication::processEvents();
     QCOMPARE(w.run.paths, QStringList{"/photos/first.jpg"});
 }
 
@@ -313,40 +335,43 @@ void MainWindowTest::restartShowsTheOpenButtonAgain() {
 }
 
 void MainWindowTest::openButtonAnalysesTheChosenFileAndCancelDoesNothing() {
-    QTemporaryDir folder;
-    const QString photo = folder.filePath("photo.jpg");
-    QFile file(photo);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-
     Window w;
-    QStringList titles;
-    QStringList filters;
-    bool choose = false;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        titles << dialog->windowTitle();
-        filters = dialog->nameFilters();
-        if (choose) {
-            dialog->selectFile(photo);
-            static_cast<QDialog*>(dialog)->accept(); // the file dialog hides accept()
-        } else {
-            dialog->reject();
-        }
-    });
-    answer.start(20);
-
-    QTest::mouseClick(w.Child<QAbstractButton>("tbStart"), Qt::LeftButton);
+    QTest::mouseClick(w.Child<QAbstractButton>("tbStart"), Qt::LeftButton); // cancelled
     QVERIFY(w.run.paths.isEmpty());
-    choose = true;
+    QVERIFY(w.Child<QWidget>("tbStart")->isVisible());
+
+    w.user.answers = {"/photos/chosen.jpg"};
     QTest::mouseClick(w.Child<QAbstractButton>("tbStart"), Qt::LeftButton);
-    QCOMPARE(w.run.paths, QStringList{photo});
-    QCOMPARE(titles, (QStringList{"Open", "Open"}));
-    QCOMPARE(filters.size(), 2);
-    QVERIFY(filters[0].startsWith("JPEG Images"));
-    QVERIFY(filters[1].startsWith("All Formats (*.*)"));
+    QCOMPARE(w.run.paths, QStringList{"/photos/chosen.jpg"});
+    QVERIFY(w.Child<QWidget>("picBox")->isVisible());
+
+    QCOMPARE(w.user.requests.size(), 2);
+    for (const FileRequest& request : w.user.requests) {
+        QCOMPARE(request.title, QStringLiteral("Open"));
+        QCOMPARE(request.nameFilters,
+                 (QStringList{"JPEG Images (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])", "All Formats (*.*) (*)"}));
+    }
+}
+
+void MainWindowTest::realDialogsAskForOneFileAndShowPlainText() {
+    QWidget parent;
+    const FileRequest request{"Open", {"JPEG Images (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])", "All (*)"}};
+    const std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(parent, request);
+    QCOMPARE(dialog->parentWidget(), &parent);
+    QCOMPARE(dialog->windowTitle(), request.title);
+    QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+    QVERIFY(dialog->testOption(QFileDialog::HideNameFilterDetails));
+    QCOMPARE(dialog->nameFilters(), request.nameFilters);
+    QVERIFY(!dialog->isVisible());
+
+    const UserMessage message{QMessageBox::Critical, "ERROR", "<b>not markup</b>"};
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, message);
+    QCOMPARE(box->parentWidget(), &parent);
+    QCOMPARE(box->icon(), QMessageBox::Critical);
+    QCOMPARE(box->windowTitle(), QStringLiteral("ERROR"));
+    QCOMPARE(box->text(), message.text);
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 void MainWindowTest::listColumnsShareTheWidthAndHideTheSortKeys() {
@@ -456,8 +481,10 @@ void MainWindowTest::refusedFileReturnsToTheStartScreen() {
     w.run.report = AnalysisReport();
     w.run.report.refused = true;
     w.run.report.refusal = "Unsupported file format!";
-    const QStringList boxes = AnswerMessageBoxes([&w] { QVERIFY(w.RunAndWait("/photos/notes.txt")); });
-    QCOMPARE(boxes, QStringList{"Unsupported file format!"});
+    QVERIFY(w.RunAndWait("/photos/notes.txt"));
+    QCOMPARE(w.user.MessageTexts(), QStringList{"Unsupported file format!"});
+    QCOMPARE(w.user.messages[0].icon, QMessageBox::Critical);
+    QCOMPARE(w.user.messages[0].title, QStringLiteral("ERROR"));
     QVERIFY(w.Child<QWidget>("tbStart")->isVisible());
     QVERIFY(!w.Child<QWidget>("picBox")->isVisible());
     QVERIFY(!w.Child<QWidget>("pbWorking")->isVisible());
@@ -468,8 +495,8 @@ void MainWindowTest::refusedFileReturnsToTheStartScreen() {
 void MainWindowTest::runThatThrowsEndsWithAMessageAndLeavesTheWindowUsable() {
     Window w;
     w.run.during = [](frmMain&, IAnalysisObserver&) { throw std::runtime_error("out of memory"); };
-    const QStringList boxes = AnswerMessageBoxes([&w] { QVERIFY(w.RunAndWait("/photos/huge.jpg")); });
-    QCOMPARE(boxes, QStringList{"out of memory"});
+    QVERIFY(w.RunAndWait("/photos/huge.jpg"));
+    QCOMPARE(w.user.MessageTexts(), QStringList{"out of memory"});
     QVERIFY(!w.window->IsBusy());
     QVERIFY(w.Child<QWidget>("tbStart")->isVisible());
     QVERIFY(w.window->close());
@@ -502,10 +529,11 @@ void MainWindowTest::languageMenuShowsTranslationsAndSavesTheChoice() {
     QCOMPARE(w.Child<QToolButton>("cmdLanguage")->text(), QStringLiteral("Deutsch"));
     QCOMPARE(w.window->Languages().checkedIndex, int16_t(0));
 
-    const QStringList sameItem = AnswerMessageBoxes([&w] { w.window->ChooseLanguageItem(0); });
-    QVERIFY(sameItem.isEmpty());
-    const QStringList english = AnswerMessageBoxes([&w] { w.window->ChooseLanguageItem(1); });
-    QCOMPARE(english, QStringList{"Please restart the program to apply language settings"});
+    w.window->ChooseLanguageItem(0);
+    QVERIFY(w.user.messages.isEmpty());
+    w.window->ChooseLanguageItem(1);
+    QCOMPARE(w.user.MessageTexts(), QStringList{"Please restart the program to apply language settings"});
+    QCOMPARE(w.user.messages[0].icon, QMessageBox::Information);
     // The choice takes effect at the next start: the texts stay German until then.
     QCOMPARE(w.Child<QAbstractButton>("cmdBack")->text(), QStringLiteral("&Neu beginnen"));
     QVERIFY(w.window->close());
@@ -534,9 +562,12 @@ void MainWindowTest::fullRunMatchesTheCommandLineReport() {
     QVERIFY(QFile::exists(photo));
 
     frmMain window("\"" + photo + "\"");
+    FakeUser user; // a refusal would otherwise wait for someone to close its message
+    user.Install(window);
     QSignalSpy finished(&window, &frmMain::AnalysisFinished);
     window.show();
     QVERIFY(finished.wait(120000));
+    QVERIFY(user.messages.isEmpty());
     QVERIFY(window.findChild<QWidget*>("picBox")->isVisible());
 
     QVERIFY2(QFile::exists(PELLVANE_VALIDATE_EXE), "the command line is built with the tests");
