@@ -52,9 +52,9 @@ class SeventeenPixelScrollBars : public QProxyStyle {
 
 AnalysisReport ReportOfClass(int16_t ratingClass) {
     AnalysisReport report;
-    report.rows = {{"MakerNote Data", "Window.Main.Results.MakerNote", 1, "Fail", 0},
-                   {"EXIF Format", "Window.Main.Results.EXIF", 3, "Suspected", 2},
-                   {"Histogram", "Window.Main.Results.Histogram", 5, "Pass", 3}};
+    report.rows = {{"MakerNote Data", "Window.Main.Results.MakerNote", 1, "Fail", 0, {}},
+                   {"EXIF Format", "Window.Main.Results.EXIF", 3, "Suspected", 2, {}},
+                   {"Histogram", "Window.Main.Results.Histogram", 5, "Pass", 3, {}}};
     report.ratingClass = ratingClass;
     report.title = "Class " + std::to_string(ratingClass);
     report.description = "Description of class " + std::to_string(ratingClass);
@@ -408,7 +408,7 @@ void MainWindowTest::rowsCarryStatusIconsAndSortKeys() {
     // A second run empties the list before it fills it again. The parser-error row keeps
     // its English caption as its sort key.
     w.run.report.rows = {
-        {"Unbekannte Datenstruktur", "Window.Main.Results.ParserError", 2, "Stark verd\u00E4chtig", 1}};
+        {"Unbekannte Datenstruktur", "Window.Main.Results.ParserError", 2, "Stark verd\u00E4chtig", 1, {}}};
     QVERIFY(w.RunAndWait("/photos/b.jpg"));
     QCOMPARE(list->topLevelItemCount(), 1);
     QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("Unbekannte Datenstruktur"));
