@@ -40,10 +40,14 @@ struct Finding {
     }
     Finding& With(std::string factName, double value) { return Add(std::move(factName), value); }
     Finding& With(std::string factName, bool value) { return Add(std::move(factName), value); }
-    Finding& With(std::string factName, std::string value) { return Add(std::move(factName), std::move(value)); }
-    Finding& With(std::string factName, const char* value) { return Add(std::move(factName), std::string(value)); }
+    // Text read from a file ends at its terminating zero bytes.
+    Finding& With(std::string factName, std::string value) {
+        while (!value.empty() && value.back() == '\0') value.pop_back();
+        return Add(std::move(factName), std::move(value));
+    }
+    Finding& With(std::string factName, const char* value) { return With(std::move(factName), std::string(value)); }
     Finding& With(std::string factName, std::string_view value) {
-        return Add(std::move(factName), std::string(value));
+        return With(std::move(factName), std::string(value));
     }
 
   private:

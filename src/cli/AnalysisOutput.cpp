@@ -1,5 +1,6 @@
 #include "cli/AnalysisOutput.h"
 
+#include "analysis/Evidence.h"
 #include "report/CodecListing.h"
 #include "report/JsonReport.h"
 
@@ -45,6 +46,18 @@ std::string_view ClassColour(int16_t ratingClass) {
     return ratingClass <= 2 ? kRed : kGreen;
 }
 
+// A row's evidence, one finding a line under the row, coloured like the row; the finding that
+// set a status is marked with it.
+std::string EvidenceLines(const ResultRow& row, bool colour) {
+    std::string lines;
+    for (const Finding& finding : row.findings) {
+        const std::string_view style = finding.status ? LevelColour(*finding.status) : std::string_view();
+        const std::string bullet = finding.status ? "* " : "- ";
+        lines += "      " + Painted(bullet + Printable(EvidenceText(finding)), style, colour && finding.status) + "\n";
+    }
+    return lines;
+}
+
 } // namespace
 
 std::string FileHeading(const std::string& path, bool colour) {
@@ -55,12 +68,13 @@ std::string RefusalText(const std::string& reason, bool colour) {
     return "  " + Painted("Not analysed:", kBold, colour) + " " + reason + "\n";
 }
 
-std::string AnalysisText(const AnalysisReport& report, bool colour) {
+std::string AnalysisText(const AnalysisReport& report, bool colour, bool explain) {
     std::ostringstream out;
     const size_t width = CaptionWidth(report);
     for (const ResultRow& row : report.rows) {
         out << "  " << row.caption << std::string(width - row.caption.size() + 3, ' ')
             << Painted(row.word, LevelColour(row.level), colour) << "\n";
+        if (explain) out << EvidenceLines(row, colour);
     }
     out << "  "
         << Painted("TRUST RATING: " + report.title,

@@ -7,8 +7,9 @@
 namespace pellvane::cli {
 
 // The rows, the trust rating, the class description and the messages of an analysed file,
-// indented under the file's name. `colour` adds terminal colours.
-std::string AnalysisText(const AnalysisReport& report, bool colour);
+// indented under the file's name. `colour` adds terminal colours; `explain` puts each row's
+// evidence under it.
+std::string AnalysisText(const AnalysisReport& report, bool colour, bool explain = false);
 
 // The line that stands for the analysis of a refused file.
 std::string RefusalText(const std::string& reason, bool colour);

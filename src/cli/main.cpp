@@ -32,6 +32,7 @@ struct Options {
     bool segments = false;
     bool tags = false;
     bool json = false;
+    bool explain = false;
     bool colour = false;
     unsigned jobs = 1;
 };
@@ -142,7 +143,7 @@ class cFileExaminer {
                           const std::string& reason) const {
         std::string text = cli::FileHeading(path, options_.colour) + "\n";
         text += report.refused ? cli::RefusalText(reason, options_.colour)
-                               : cli::AnalysisText(report, options_.colour);
+                               : cli::AnalysisText(report, options_.colour, options_.explain);
         if (report::HasModel(openResult)) {
             if (options_.segments) text += report::SegmentsText(*exifCodec_);
             if (options_.tags) text += report::TagsText(*exifCodec_);
@@ -220,6 +221,7 @@ int main(int argc, char** argv) {
                  "Also list the JPEG segments with their readable descriptions");
     app.add_flag("--tags", options.tags, "Also list every EXIF/TIFF directory entry");
     app.add_flag("--json", options.json, "Print one JSON object per file (JSON Lines)");
+    app.add_flag("--explain", options.explain, "Print under each test the evidence that decided it");
     app.add_option("--jobs", options.jobs, "Files analysed at the same time (default: the number of cores)")
         ->check(CLI::Range(1u, 256u));
     try {

@@ -1,5 +1,6 @@
 #include "report/JsonReport.h"
 
+#include "analysis/Evidence.h"
 #include "report/CodecListing.h"
 
 #include <variant>
@@ -33,6 +34,7 @@ nlohmann::json FindingJson(const Finding& finding) {
     for (const Fact& fact : finding.facts)
         facts[fact.name] = FactValueJson(fact.value);
     nlohmann::json object = {{"rule", finding.rule},
+                             {"text", EvidenceText(finding)},
                              {"facts", std::move(facts)},
                              {"effect", finding.status ? nlohmann::json(*finding.status) : nlohmann::json(nullptr)}};
     if (!finding.codecFact.empty()) object["decides"] = {{finding.codecFact, finding.codecValue}};

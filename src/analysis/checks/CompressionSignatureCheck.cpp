@@ -163,13 +163,12 @@ const CameraRule* CameraRuleFor(const CameraFacts& facts) {
 
 // The camera's line as a finding: whether the signature is listed for this camera, or the
 // line took any signature because none of the maker's lists holds it.
-Finding CameraFinding(const CameraFacts& facts) {
+Finding CameraFinding(const CameraFacts& facts, const std::string& makerName) {
     const CameraRule* rule = CameraRuleFor(facts);
-    if (rule == nullptr)
-        return NoteFinding("signature.maker-without-tables").With("maker", facts.maker);
+    if (rule == nullptr) return NoteFinding("signature.maker-without-tables").With("maker", makerName);
     const bool listed = !rule->signatures.empty();
     return StatusFinding(listed ? "signature.listed-for-camera" : "signature.not-listed-for-camera", rule->status)
-        .With("maker", facts.maker)
+        .With("maker", makerName)
         .With("model", std::string(facts.model))
         .With("signature", std::string(facts.signature))
         .With("restartInterval", facts.hasRestartInterval)
@@ -214,7 +213,7 @@ Findings CompressionSignatureCheck(CheckContext& context) {
     const std::string model = codec.TagValueString(kTagModel, kIfd0);
     const CameraFacts facts{maker, model, signature, codec.FindMarker(kMarkerDRI, "") >= 0,
                             flags.flashPixPresent};
-    findings.push_back(CameraFinding(facts));
+    findings.push_back(CameraFinding(facts, codec.ManufacturerString()));
     flags.signatureMatched = DecidedStatus(findings) == kStatusPass;
     return findings;
 }

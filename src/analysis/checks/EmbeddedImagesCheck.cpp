@@ -72,7 +72,7 @@ void CompareWithMainPicture(const CheckContext& context, Findings& findings) {
             finding.status = kStatusHighlySuspected;
         } else {
             finding.status = HashSimilarityLevel(embedded, main->bits, *DecidedStatus(findings));
-            finding.With("width", embedded.Width()).With("height", embedded.Height());
+            finding.With("width", embedded.Width()).With("height", embedded.Height()).With("level", *finding.status);
         }
         findings.push_back(std::move(finding.With("image", image.kind).With("index", image.index)));
     }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <span>
 #include <string_view>
@@ -47,6 +48,17 @@ constexpr std::array<SizeEntry, 6> kSizeEntries = {{
 }};
 constexpr int16_t kRicohSizeLayout = 4;
 
+// A MakerNote tag as it is written in the makers' documentation; a sub-directory's entry as
+// "0x2040/0x0614".
+std::string HexTag(uint32_t tag) {
+    char text[24];
+    if (tag > 0xFFFF)
+        std::snprintf(text, sizeof text, "0x%04X/0x%04X", tag >> 16, tag & 0xFFFF);
+    else
+        std::snprintf(text, sizeof text, "0x%04X", tag);
+    return text;
+}
+
 bool Exists(const IExifCodec& codec, uint32_t tag, int32_t ifd) {
     return codec.IsTagExisted(tag, ifd, true);
 }
@@ -56,7 +68,7 @@ Finding DimensionFinding(const IExifCodec& codec, uint32_t tag) {
     const int64_t recorded = ValueElement(codec.TagValue(tag, kIfdExif), 0, true);
     const bool agrees = MatchesEither(recorded, codec.ImageWidth(), codec.ImageHeight(), true);
     return StatusFinding("external.pixel-dimension", agrees ? kStatusPass : kStatusFail)
-        .With("tag", tag)
+        .With("tag", tag == kTagPixelXDimension ? "PixelXDimension" : "PixelYDimension")
         .With("recorded", recorded)
         .With("frameWidth", codec.ImageWidth())
         .With("frameHeight", codec.ImageHeight());
@@ -127,7 +139,7 @@ void JudgeMakerNoteSizes(const IExifCodec& codec, Findings& findings) {
             if (!agrees) continue;
             Finding finding = NoteFinding("external.makernote-size");
             if (!*agrees) finding.status = kStatusFail;
-            findings.push_back(std::move(finding.With("tag", entry.tag)
+            findings.push_back(std::move(finding.With("tag", HexTag(entry.tag))
                                              .With("element", static_cast<int64_t>(index))
                                              .With("recorded", ValueElement(codec.TagValue(entry.tag, kIfdMakerNote), index, true))
                                              .With("frameWidth", codec.ImageWidth())
