@@ -9,7 +9,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-svg-dev xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev
-  libimage-exiftool-perl libjpeg-turbo-progs
+  libimage-exiftool-perl libjpeg-turbo-progs python3-jsonschema
   clang-14 libclang-rt-14-dev clang-format
   # installing: manual pages, icon sizes, the Debian package, and the checks of them
   scdoc librsvg2-bin file dpkg-dev desktop-file-utils appstream man-db

@@ -74,6 +74,7 @@ nlohmann::json ExaminationJson(const Examination& examination) {
     nlohmann::json object = {{"file", examination.path}, {"openResult", examination.openResult}};
     const bool hasModel = examination.codec != nullptr && HasModel(examination.openResult);
     object["codec"] = hasModel ? CodecFacts(*examination.codec) : nlohmann::json(nullptr);
+    if (hasModel) object["codec"]["findings"] = FindingsJson(examination.codec->CodecFindings());
     if (examination.analysis != nullptr) AddAnalysisJson(object, *examination.analysis);
     object["picture"] = PictureJson(examination.picture);
     return object;
