@@ -183,6 +183,8 @@ class cExifCodec final : public IExifCodec {
     void SetExtractMPF(bool value) { extractMPF_ = value; }
 
   private:
+    friend class DirectoryWalker; // DirectoryWalk.cpp
+
     // What the MakerNote identification found.
     struct MakerNoteState {
         int16_t ifdType = 0;

@@ -1,6 +1,7 @@
 #include "codec/extensions/Mpf.h"
 
 #include "codec/ExifTags.h"
+#include "codec/IfdEntry.h"
 #include "codec/Makers.h"
 #include "codec/TextCodec.h"
 #include "codec/mFile.h"
@@ -17,7 +18,6 @@ namespace {
 // bytes and the identifier "MPF" with its zero byte. Every offset of the MP directories
 // counts from that field.
 constexpr int64_t kHeaderAt = 6;
-constexpr int64_t kEntrySize = 12;
 constexpr int64_t kMpEntrySize = 16;
 constexpr int64_t kUniqueIdSize = 33;
 
@@ -156,26 +156,27 @@ void MpfParser::ParseDirectories(int64_t offset) {
 // when an entry or its value would leave the segment, which ends the directory there.
 std::optional<int64_t> MpfParser::ParseEntries(int32_t ifd, int64_t firstEntryAt, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
-        std::optional<MpfEntry> entry = ReadEntry(ifd, firstEntryAt + kEntrySize * i);
+        std::optional<MpfEntry> entry = ReadEntry(ifd, firstEntryAt + kIfdEntrySize * i);
         if (!entry) return std::nullopt;
         result_.entries.push_back(std::move(*entry));
         if (ifd == 0) CheckIndexEntry(result_.entries.back());
     }
-    return firstEntryAt + kEntrySize * count;
+    return firstEntryAt + kIfdEntrySize * count;
 }
 
 std::optional<MpfEntry> MpfParser::ReadEntry(int32_t ifd, int64_t at) const {
-    if (!segment_.Has(at, kEntrySize)) return std::nullopt;
+    const auto fields = ReadIfdEntry(segment_, at, bigEndian_);
+    if (!fields) return std::nullopt;
     MpfEntry entry;
     entry.ifd = ifd;
-    entry.tag = *segment_.U16(at, bigEndian_);
-    entry.format = *segment_.U16(at + 2, bigEndian_);
-    entry.components = *segment_.I32(at + 4, bigEndian_);
+    entry.tag = fields->tag;
+    entry.format = fields->format;
+    entry.components = fields->components;
     entry.entryPosition = static_cast<int32_t>(at);
 
     const int64_t formatSize = FormatSize(entry.format);
     const int64_t length = formatSize * static_cast<uint32_t>(entry.components);
-    if (length > 4) entry.valueOffset = *segment_.I32(at + 8, bigEndian_);
+    if (length > 4) entry.valueOffset = fields->valueField;
     const ValueKind kind = KindOf(entry.format);
     if (entry.components <= 0 || kind == ValueKind::None) return entry;
 
