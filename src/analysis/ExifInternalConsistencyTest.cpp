@@ -26,7 +26,7 @@ constexpr int64_t kGpsHoursApart = 24;
 constexpr int16_t kNotJudged = 0;
 
 // What the test found; a row needs a judgement and at least one pair of values compared.
-struct Finding {
+struct Judgement {
     int16_t status = kNotJudged;
     bool evidence = false;
 };
@@ -85,7 +85,7 @@ std::string Trimmed(const std::string& text) {
 }
 
 // The file time against the digitizing time, and the capture time against the GPS time.
-void JudgeDates(const IExifCodec& codec, Finding& finding) {
+void JudgeDates(const IExifCodec& codec, Judgement& finding) {
     if (!Exists(codec, kTagDateTime, kIfd0) || !Exists(codec, kTagDateTimeDigitized, kIfdExif)) return;
     finding.evidence = true;
     const std::string gpsTime = GpsTimeText(codec);
@@ -106,7 +106,7 @@ void JudgeDates(const IExifCodec& codec, Finding& finding) {
 }
 
 // Nikon's MakerNote copy of the ISO value, (0, ISO), against the Exif IFD's.
-void JudgeNikonIso(const IExifCodec& codec, Finding& finding) {
+void JudgeNikonIso(const IExifCodec& codec, Judgement& finding) {
     if (!Exists(codec, kTagNikonIso, kIfdMakerNote) || !Exists(codec, kTagIsoSpeedRatings, kIfdExif)) return;
     const ExifValue iso = codec.TagValue(kTagNikonIso, kIfdMakerNote);
     if (ValueElementCount(iso) != 2) return;
@@ -117,7 +117,7 @@ void JudgeNikonIso(const IExifCodec& codec, Finding& finding) {
 }
 
 // Nikon records the length of the picture data it wrote, the end-of-image marker included.
-void JudgeNikonDataSize(const IExifCodec& codec, Finding& finding) {
+void JudgeNikonDataSize(const IExifCodec& codec, Judgement& finding) {
     if (!Exists(codec, kTagNikonImageDataSize, kIfdMakerNote)) return;
     finding.evidence = true;
     const int64_t recorded = ValueElement(codec.TagValue(kTagNikonImageDataSize, kIfdMakerNote), 0, true);
@@ -128,7 +128,7 @@ void JudgeNikonDataSize(const IExifCodec& codec, Finding& finding) {
 
 std::optional<int16_t> ExifInternalConsistencyTest(TestContext& context) {
     const IExifCodec& codec = context.codec;
-    Finding finding;
+    Judgement finding;
     JudgeDates(codec, finding);
     if (codec.Manufacturer() == kMakerNikon) {
         JudgeNikonIso(codec, finding);
