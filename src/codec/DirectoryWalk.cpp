@@ -4,6 +4,7 @@
 
 #include "codec/IfdEntry.h"
 #include "codec/TextCodec.h"
+#include "codec/ValueText.h"
 #include "codec/cExifCodec.h"
 #include "codec/extensions/LegacyBlock.h"
 #include "codec/extensions/MakerNote.h"
@@ -130,7 +131,7 @@ class DirectoryWalker {
     void IdentifyMakerNote(const TagEntry& entry, int32_t index);
     bool ReadIfd1Link(int64_t linkAt, bool bigEndian);
     bool ReadMakerNoteSubIfds(const DirectoryFrame& makerNote);
-    void DropMakerNoteSubIfds();
+    void DropMakerNoteSubIfds(Finding reason);
 
     static int64_t ValueLength(const TagEntry& entry) {
         return static_cast<int64_t>(entry.components) * FormatSize(entry.format);
@@ -161,7 +162,6 @@ bool DirectoryWalker::ReadHeader() {
     codec_.bigEndian_ = order == 'M';
     codec_.makerNote_.littleEndian = !codec_.bigEndian_;
     codec_.makerNote_.pointerRef = ClampToInt32(base_);
-    codec_.makerNote_.isOriginal = false;
     const auto ifd0 = file_.U32(base_ + 4, codec_.bigEndian_);
     if (!ifd0) return false;
     offsets_[kIfd0] = *ifd0;
@@ -184,7 +184,9 @@ int32_t DirectoryWalker::WalkDirectory(int32_t selector) {
     if (ok && inMakerNote) ok = ReadMakerNoteSubIfds(frame);
     if (ok) return kOpenOk;
     if (inMakerNote && codec_.processMakerNote_) {
-        codec_.makerNote_.isOriginal = false;
+        codec_.AddFinding(CodecFinding("makernote.directory-outside-file", kFactMakerNoteIsOriginal, false)
+                              .With("directoryAt", frame.start)
+                              .With("fileSize", file_.Size()));
         return kOpenMakerNoteError;
     }
     return kOpenExifError;
@@ -212,14 +214,20 @@ std::optional<int32_t> DirectoryWalker::EntriesToRead(const DirectoryFrame& dir)
     const int32_t count = static_cast<int16_t>(*rawCount);
     if (dir.selector == kIfd0) return std::max(count, 0);
     if (count < 1 || count > 254) {
-        if (dir.makerNoteSubIfd) DropMakerNoteSubIfds();
+        if (dir.makerNoteSubIfd)
+            DropMakerNoteSubIfds(
+                CodecFinding("makernote.subifd-count-implausible", kFactMakerNoteIsOriginal, false)
+                    .With("subIfdTag", dir.parentTag)
+                    .With("entryCount", count));
         return 0;
     }
     if (!dir.makerNoteSubIfd) return count;
     const auto usable = SubIfdUsable(dir);
     if (!usable) return std::nullopt;
     if (*usable) return count;
-    DropMakerNoteSubIfds();
+    DropMakerNoteSubIfds(
+        CodecFinding("makernote.subifd-first-entry-unusable", kFactMakerNoteIsOriginal, false)
+            .With("subIfdTag", dir.parentTag));
     return 0;
 }
 
@@ -249,7 +257,11 @@ TagEntry DirectoryWalker::DecodeEntry(const DirectoryFrame& dir, int64_t positio
     entry.components = fields.components;
     if (entry.components < 0) {
         entry.components = 0;
-        if (dir.selector == kIfdMakerNote) codec_.makerNote_.isOriginal = false;
+        if (dir.selector == kIfdMakerNote)
+            codec_.AddFinding(
+                CodecFinding("makernote.entry-components-negative", kFactMakerNoteIsOriginal, false)
+                    .With("tag", fields.tag)
+                    .With("components", fields.components));
     }
     const int64_t n = ValueLength(entry);
     if (n > 4) entry.valueOffset = fields.valueField;
@@ -291,7 +303,9 @@ void DirectoryWalker::NoteIfd0Entry(const TagEntry& entry, uint16_t tag) {
 void DirectoryWalker::NoteMakerNoteEntry(const TagEntry& entry, uint16_t tag) {
     if (codec_.manufacturer_ == kMakerApple && entry.tagNoID == kTagAppleCheck &&
         entry.format == kFormatUndefined && !AppleTag3IsIntact(entry.value))
-        codec_.makerNote_.isOriginal = false;
+        codec_.AddFinding(CodecFinding("makernote.apple-stamp-changed", kFactMakerNoteIsOriginal, false)
+                              .With("tag", tag)
+                              .With("stamp", GenericValueText(entry.value, entry.format)));
     if (auto record =
             MakerNoteSubIfdOf(codec_.manufacturer_, tag, entry.format, entry.valueOffset, entry.value)) {
         codec_.makerNote_.subIfdExists = true;
@@ -317,7 +331,8 @@ void DirectoryWalker::IdentifyMakerNote(const TagEntry& entry, int32_t index) {
     makerNote.subIfdExists = false;
     makerNote.pointerRef = ClampToInt32(identity.pointerRef);
     makerNote.littleEndian = identity.littleEndian;
-    makerNote.isOriginal = identity.isOriginal;
+    for (const Finding& finding : identity.findings)
+        codec_.AddFinding(finding);
     codec_.manufacturer_ = identity.manufacturer;
     if (identity.ifdOffset != 0) {
         offsets_[kIfdMakerNote] = identity.ifdOffset;
@@ -355,8 +370,8 @@ bool DirectoryWalker::ReadMakerNoteSubIfds(const DirectoryFrame& makerNote) {
 
 // A sub-directory that is not what a camera writes makes the MakerNote not original, and no
 // further sub-directory is trusted.
-void DirectoryWalker::DropMakerNoteSubIfds() {
-    codec_.makerNote_.isOriginal = false;
+void DirectoryWalker::DropMakerNoteSubIfds(Finding reason) {
+    codec_.AddFinding(std::move(reason));
     subIfds_.clear();
 }
 

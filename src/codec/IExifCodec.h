@@ -2,6 +2,7 @@
 // What the analysis needs of a metadata codec. The built-in `cExifCodec` implements it,
 // and so would an external codec component, should the platform provide one.
 
+#include "base/Finding.h"
 #include "codec/ExifTags.h"
 #include "codec/ExifValue.h"
 #include "codec/Makers.h"
@@ -33,6 +34,12 @@ enum FileType : int32_t {
     kFileTiff = 2,                 // strip data located
     kFileTiffWithoutImageData = 3, // byte-order mark found, no strip data located
 };
+
+// The codec members that the integrity rules decide, as their findings name them.
+inline constexpr const char* kFactMakerNoteIsOriginal = "MakerNoteIsOriginal";
+inline constexpr const char* kFactThumbnailValid = "ThumbnailValid";
+inline constexpr const char* kFactMPFValid = "MPFValid";
+inline constexpr const char* kFactMakerNoteImageValid = "MakerNoteImageValid";
 
 class IExifCodec {
   public:
@@ -83,6 +90,8 @@ class IExifCodec {
     virtual int32_t MarkerOperation(int32_t index) const = 0;
     virtual ByteArray MarkerData(int32_t index) const = 0;
     virtual bool XMPExisted(bool excludeDeleted = false) const = 0;
+    // What the integrity rules found while the file was opened, in the order they ran.
+    virtual const Findings& CodecFindings() const = 0;
     virtual std::string XMPText() const = 0;
 };
 

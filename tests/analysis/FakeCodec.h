@@ -28,6 +28,7 @@ class cFakeCodec final : public IExifCodec {
     std::map<int32_t, int32_t> entryCounts;
     bool mpfExisted = false;
     bool mpfValid = false;
+    Findings codecFindings;
     int16_t pelvnVersion = 0;
     std::vector<int32_t> arot;
     // Embedded images: the thumbnail's size and file, the MPF images' files (index 0 stands
@@ -115,6 +116,7 @@ class cFakeCodec final : public IExifCodec {
     ByteArray MarkerData(int32_t) const override { return {}; }
     bool XMPExisted(bool = false) const override { return false; }
     std::string XMPText() const override { return ""; }
+    const Findings& CodecFindings() const override { return codecFindings; }
 };
 
 } // namespace pellvane::test

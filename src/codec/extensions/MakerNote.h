@@ -3,6 +3,7 @@
 // directory starts, its byte order and the base its offsets count from; and the rules
 // that find the sub-directories inside a MakerNote directory.
 
+#include "base/Finding.h"
 #include "codec/ByteReader.h"
 #include "codec/ExifValue.h"
 
@@ -28,7 +29,9 @@ struct MakerNoteIdentity {
     int32_t manufacturer = 0; // the maker after reconciling header and Make
     int64_t pointerRef = 0;   // absolute position offsets inside the MakerNote count from
     bool littleEndian = true;
-    bool isOriginal = false;
+    Findings findings; // the rules that decided MakerNoteIsOriginal, in the order they ran
+
+    bool IsOriginal() const;
 };
 
 // Examines the MakerNote at `offset` (relative to the TIFF header) of `length` bytes.

@@ -159,7 +159,15 @@ void cExifCodec::NoteMakerNotePreview(const cByteReader& file, int32_t index) {
         if (rule->role == Role::PairedStart)
             image->relativePosition = NonNegative(base + start - makerNoteStart);
         // A camera's own preview starts as a JPEG; anything else was written over.
-        if (!image->valid) makerNote_.isOriginal = false;
+        AddFinding(CodecFinding(image->valid ? "makernote.preview-starts-as-jpeg"
+                                             : "makernote.preview-start-not-jpeg",
+                                kFactMakerNoteImageValid, image->valid)
+                       .With("tag", static_cast<int64_t>(entry.tagNoID & 0xFFFF))
+                       .With("position", image->position)
+                       .With("firstByte", file.U8(base + start).value_or(0)));
+        if (!image->valid)
+            AddFinding(CodecFinding("makernote.preview-overwritten", kFactMakerNoteIsOriginal, false)
+                           .With("position", image->position));
         return;
     }
     case Role::OlympusOpen:
@@ -177,6 +185,12 @@ void cExifCodec::NoteMakerNotePreview(const cByteReader& file, int32_t index) {
         image.offset = entry.valueOffset;
         image.position = NonNegative(position);
         image.valid = valid;
+        AddFinding(
+            CodecFinding(valid ? "makernote.preview-starts-as-jpeg" : "makernote.preview-start-not-jpeg",
+                         kFactMakerNoteImageValid, valid)
+                .With("tag", static_cast<int64_t>(entry.tagNoID & 0xFFFF))
+                .With("position", image.position)
+                .With("firstByte", file.U8(position).value_or(0)));
         previews_.images.push_back(std::move(image));
         return;
     }
@@ -191,7 +205,10 @@ void cExifCodec::SearchSonyPreview(const cByteReader& file, int32_t index, int32
     const int32_t offset = entry.valueOffset;
     if (offset < 1) {
         // A preview of some length must have an offset to find it by.
-        if (entry.components != 0) makerNote_.isOriginal = false;
+        if (entry.components != 0)
+            AddFinding(CodecFinding("makernote.sony-preview-offset-missing", kFactMakerNoteIsOriginal, false)
+                           .With("offset", offset)
+                           .With("length", entry.components));
         return;
     }
     const int64_t recorded = static_cast<int64_t>(makerNote_.pointerRef) + offset;
@@ -200,10 +217,13 @@ void cExifCodec::SearchSonyPreview(const cByteReader& file, int32_t index, int32
                StartsWith(file, recorded - shift, kSonyStartByte);
     });
     if (found == kSonyShifts.end()) {
-        makerNote_.isOriginal = false;
+        AddFinding(CodecFinding("makernote.sony-preview-not-found", kFactMakerNoteIsOriginal, false)
+                       .With("recordedPosition", recorded));
         return;
     }
-    if (!makerNote_.isOriginal) return;
+    AddFinding(
+        NoteFinding("makernote.sony-preview-found").With("recordedPosition", recorded).With("shift", *found));
+    if (!MakerNoteIsOriginal()) return;
 
     const int32_t shift = *found;
     const int64_t start = recorded - shift;

@@ -1,6 +1,7 @@
 #include "codec/extensions/Mpf.h"
 
 #include "codec/ExifTags.h"
+#include "codec/IExifCodec.h"
 #include "codec/IfdEntry.h"
 #include "codec/Makers.h"
 #include "codec/TextCodec.h"
@@ -104,12 +105,19 @@ class MpfParser {
     void ExtractImage(MpfImage& image, int64_t at, int64_t length) const;
     void AssignUniqueIds(const MpfEntry& entry);
 
-    // A problem that makes the MP data invalid.
-    void Fail(std::string message) {
-        result_.messages.push_back(std::move(message));
+    // A problem that makes the MP data invalid. The finding answered takes the facts compared.
+    Finding& Fail(const char* rule, std::string message) {
         result_.valid = false;
+        return Record(CodecFinding(rule, kFactMPFValid, false), std::move(message));
     }
-    void Warn(std::string message) { result_.messages.push_back(std::move(message)); }
+    Finding& Warn(const char* rule, std::string message) {
+        return Record(NoteFinding(rule), std::move(message));
+    }
+    Finding& Record(Finding finding, std::string message) {
+        finding.With("message", message);
+        result_.messages.push_back(std::move(message));
+        return result_.findings.emplace_back(std::move(finding));
+    }
 
     int64_t FileSize() const { return source_.file.Size(); }
     int64_t PrimaryEnd() const { return source_.primaryEoi + 2; }
@@ -128,10 +136,18 @@ class MpfParser {
 
 MpfData MpfParser::Run() {
     const uint8_t first = segment_.ByteOrZero(kHeaderAt), second = segment_.ByteOrZero(kHeaderAt + 1);
-    if (first != second || (first != 'I' && first != 'M')) return {};
+    if (first != second || (first != 'I' && first != 'M')) {
+        MpfData none;
+        none.findings.push_back(CodecFinding("mpf.byte-order-unknown", kFactMPFValid, false)
+                                    .With("firstByte", first)
+                                    .With("secondByte", second));
+        return none;
+    }
     bigEndian_ = first == 'M';
     result_.bigEndian = bigEndian_;
     result_.valid = true;
+    result_.findings.push_back(
+        CodecFinding("mpf.header-read", kFactMPFValid, true).With("bigEndian", bigEndian_));
     ParseDirectories(segment_.I32(kHeaderAt + 4, bigEndian_).value_or(0));
     return std::move(result_);
 }
@@ -218,7 +234,10 @@ void MpfParser::CheckIndexEntry(const MpfEntry& entry) {
         break;
     case kTagMpTotalFrames:
         if (ValueElement(entry.value, 0) != numberOfImages_)
-            Warn("WARNING: NumOfImages and TotalNumberOfCapturedFrames don't match.");
+            Warn("mpf.total-frames-differ",
+                 "WARNING: NumOfImages and TotalNumberOfCapturedFrames don't match.")
+                .With("numberOfImages", numberOfImages_)
+                .With("totalFrames", ValueElement(entry.value, 0));
         break;
     default:
         break;
@@ -227,7 +246,9 @@ void MpfParser::CheckIndexEntry(const MpfEntry& entry) {
 
 void MpfParser::BuildImageList(const MpfEntry& entry) {
     if (static_cast<uint32_t>(entry.components) != numberOfImages_ * kMpEntrySize) {
-        Fail("ERROR: NumOfImages and MPEntry block size don't match.");
+        Fail("mpf.entry-block-size", "ERROR: NumOfImages and MPEntry block size don't match.")
+            .With("numberOfImages", numberOfImages_)
+            .With("blockSize", static_cast<uint32_t>(entry.components));
         return;
     }
     result_.images.clear();
@@ -251,16 +272,21 @@ void MpfParser::BuildImageList(const MpfEntry& entry) {
 void MpfParser::CheckPrimaryImage(MpfImage& image, int64_t size, int64_t offset) {
     image.streamSize = static_cast<int32_t>(size);
     if (offset != 0) {
-        Fail("ERROR: Offset to 1st Individual Image is not 0.");
+        Fail("mpf.primary-offset", "ERROR: Offset to 1st Individual Image is not 0.").With("offset", offset);
         image.valid = false;
     }
     if (size < PrimaryEnd()) {
         image.valid = false;
         // DJI drones are known to write this size short when they add XMP data.
         if (source_.manufacturer == kMakerDji && source_.xmpExisted)
-            Warn("WARNING: Size of 1st Individual Image doesn't match EOI offset.");
+            Warn("mpf.primary-size-short-dji",
+                 "WARNING: Size of 1st Individual Image doesn't match EOI offset.")
+                .With("size", size)
+                .With("primaryEnd", PrimaryEnd());
         else
-            Fail("ERROR: Size of 1st Individual Image doesn't match EOI offset.");
+            Fail("mpf.primary-size-short", "ERROR: Size of 1st Individual Image doesn't match EOI offset.")
+                .With("size", size)
+                .With("primaryEnd", PrimaryEnd());
     }
 }
 
@@ -277,17 +303,31 @@ void MpfParser::CheckFollowingImage(MpfImage& image, int64_t number, int64_t siz
     if (start >= 0 && start < FileSize()) {
         soiFound = file.ByteOrZero(start) == 0xFF && file.ByteOrZero(start + 1) == 0xD8;
         if (!soiFound)
-            Fail("ERROR: Offset to " + Ordinal(number) + " Individual Image is not an SOI (0xFFD8).");
+            Fail("mpf.image-start-not-soi",
+                 "ERROR: Offset to " + Ordinal(number) + " Individual Image is not an SOI (0xFFD8).")
+                .With("image", number)
+                .With("start", start);
     } else {
-        Fail("ERROR: Offset to " + Ordinal(number) + " Individual Image exceeds file size.");
+        Fail("mpf.image-start-outside-file",
+             "ERROR: Offset to " + Ordinal(number) + " Individual Image exceeds file size.")
+            .With("image", number)
+            .With("start", start)
+            .With("fileSize", FileSize());
     }
     bool eoiFound = false;
     if (end >= 0 && end < FileSize()) {
         eoiFound = file.ByteOrZero(end) == 0xFF && file.ByteOrZero(end + 1) == 0xD9;
         if (!eoiFound)
-            Warn("WARNING: End of " + Ordinal(number) + " Individual Image is not an EOI (0xFFD9).");
+            Warn("mpf.image-end-not-eoi",
+                 "WARNING: End of " + Ordinal(number) + " Individual Image is not an EOI (0xFFD9).")
+                .With("image", number)
+                .With("end", end);
     } else {
-        Fail("ERROR: Offset to EOI of " + Ordinal(number) + " Individual Image exceeds file size.");
+        Fail("mpf.image-end-outside-file",
+             "ERROR: Offset to EOI of " + Ordinal(number) + " Individual Image exceeds file size.")
+            .With("image", number)
+            .With("end", end)
+            .With("fileSize", FileSize());
         image.valid = false;
     }
     if (!soiFound) image.valid = false;
@@ -308,10 +348,14 @@ void MpfParser::ExtractImage(MpfImage& image, int64_t at, int64_t length) const 
 }
 
 void MpfParser::AssignUniqueIds(const MpfEntry& entry) {
-    if (entry.format != 7) Warn("WARNING: Unknown ImageUniqueID block format.");
+    if (entry.format != kFormatUndefined)
+        Warn("mpf.unique-id-format", "WARNING: Unknown ImageUniqueID block format.")
+            .With("format", entry.format);
     const int64_t declared = static_cast<uint32_t>(entry.components);
     if (declared != numberOfImages_ * kUniqueIdSize)
-        Fail("ERROR: NumOfImages and ImageUniqueID block size don't match.");
+        Fail("mpf.unique-id-block-size", "ERROR: NumOfImages and ImageUniqueID block size don't match.")
+            .With("numberOfImages", numberOfImages_)
+            .With("blockSize", declared);
     for (size_t i = 0; i < result_.images.size(); ++i) {
         const int64_t within = kUniqueIdSize * static_cast<int64_t>(i);
         // Only IDs inside the declared block are taken; the rest of the segment is not theirs.

@@ -4,6 +4,7 @@
 // the index against the file's actual bytes and writes each further image that passes to
 // a temporary JPEG file.
 
+#include "base/Finding.h"
 #include "codec/ByteReader.h"
 #include "codec/ExifValue.h"
 
@@ -46,6 +47,7 @@ struct MpfData {
     std::vector<MpfEntry> entries;
     std::vector<MpfImage> images;
     std::vector<std::string> messages; // the problems found, in the order found
+    Findings findings;                 // the checks that decided `valid`, each with its message
 };
 
 // What the parse needs to know of the file.
