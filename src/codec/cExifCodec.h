@@ -282,8 +282,9 @@ class cExifCodec final : public IExifCodec {
     int16_t pelvnVersion_ = 0;
     MakerNotePreviews previews_;
     // Every decision of the integrity rules; MakerNoteIsOriginal, ThumbnailValid and MPFValid
-    // are derived from them. A new codec has read no MakerNote.
-    Findings findings_{CodecFinding("makernote.none-read", kFactMakerNoteIsOriginal, false)};
+    // are derived from them. A new codec has read no MakerNote and no MPF segment.
+    Findings findings_{CodecFinding("makernote.none-read", kFactMakerNoteIsOriginal, false),
+                       CodecFinding("mpf.none-read", kFactMPFValid, false)};
 
     std::vector<int32_t> arot_;
     MpfData mpf_;
