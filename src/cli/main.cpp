@@ -5,6 +5,7 @@
 #include "cli/CodecReport.h"
 #include "codec/cExifCodec.h"
 #include "imaging/PictureSummary.h"
+#include "imaging/cDIBSection.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -100,6 +101,7 @@ class cFileExaminer {
   public:
     explicit cFileExaminer(const Options& options) : options_(options) {
         auto codec = std::make_unique<cExifCodec>();
+        codec->SetPictureCheck([](const std::string& path) { return cDIBSection().LoadPicture_File(path); });
         exifCodec_ = codec.get();
         codec_ = std::move(codec);
     }

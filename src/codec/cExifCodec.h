@@ -11,6 +11,7 @@
 #include "codec/mFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct MarkerRecord {
     ByteArray data;               // `size` bytes after the marker, length bytes first
     int32_t operation = 0;        // 0 unchanged, 1 edited, 3 deleted
 };
+
+// Whether the picture in a file decodes. The codec decodes no pictures itself: a caller
+// that wants ThumbnailValid hands it the decoder it uses; without one no thumbnail is valid.
+using PictureCheck = std::function<bool(const std::string& path)>;
 
 class cExifCodec final : public IExifCodec {
   public:
@@ -150,6 +155,7 @@ class cExifCodec final : public IExifCodec {
     std::string ThumbnailCachePath() const override { return thumbnailCachePath_; }
     void SetThumbnailCachePath(std::string path) { thumbnailCachePath_ = std::move(path); }
     bool ThumbnailValid() const { return DerivedFact(findings_, kFactThumbnailValid, false); }
+    void SetPictureCheck(PictureCheck check) { pictureCheck_ = std::move(check); }
     // The bytes of the file at ThumbnailCachePath (empty when there is none); reading them
     // sets ThumbSize to that file's size.
     ByteArray Thumbnail();
@@ -279,6 +285,7 @@ class cExifCodec final : public IExifCodec {
     int32_t thumbPtr_ = 0;
     int32_t thumbSize_ = 0;
     std::string thumbnailCachePath_;
+    PictureCheck pictureCheck_;
     int16_t pelvnVersion_ = 0;
     MakerNotePreviews previews_;
     // Every decision of the integrity rules; MakerNoteIsOriginal, ThumbnailValid and MPFValid

@@ -3,6 +3,7 @@
 // messages of the MPF findings.
 
 #include "codec/cExifCodec.h"
+#include "imaging/cDIBSection.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
@@ -45,6 +46,8 @@ TEST(CodecFindingsCorpus, EveryDecidedMemberNamesTheRuleThatDecidedIt) {
     for (const fs::path& path : files) {
         SCOPED_TRACE(path.string());
         cExifCodec codec;
+        codec.SetPictureCheck(
+            [](const std::string& picture) { return cDIBSection().LoadPicture_File(picture); });
         if (codec.OpenFile(path.string(), true, true) == kOpenCannotOpen) continue;
         const Findings& findings = codec.CodecFindings();
         const std::pair<const char*, bool> members[] = {

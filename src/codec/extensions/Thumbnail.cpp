@@ -3,7 +3,6 @@
 
 #include "codec/cExifCodec.h"
 #include "codec/extensions/LegacyBlock.h"
-#include "imaging/cDIBSection.h"
 
 #include <algorithm>
 
@@ -66,7 +65,8 @@ void cExifCodec::LocateThumbnail(const cByteReader& file) {
     if (bytes.empty()) return decide("thumbnail.outside-file", false);
     thumbnailCachePath_ = WriteTempFile("IFD1", ".JPG", bytes);
     if (thumbnailCachePath_.empty()) return decide("thumbnail.not-written", false);
-    const bool decodes = cDIBSection().LoadPicture_File(thumbnailCachePath_);
+    if (!pictureCheck_) return decide("thumbnail.no-picture-check", false);
+    const bool decodes = pictureCheck_(thumbnailCachePath_);
     decide(decodes ? "thumbnail.decodes" : "thumbnail.does-not-decode", decodes);
 }
 
