@@ -124,6 +124,14 @@ ByteArray PreviewBytes(const cByteReader& file, const MakerNoteImage& image) {
     return copy;
 }
 
+// Whether a preview starts as its maker writes it: its MakerNoteImageValid.
+Finding PreviewStartFinding(const TagEntry& entry, int64_t position, bool valid, uint8_t firstByte) {
+    return CodecFinding(valid ? "makernote.preview-starts-as-jpeg" : "makernote.preview-start-not-jpeg",
+                        kFactMakerNoteImageValid, valid)
+        .With("tag", static_cast<int64_t>(entry.tagNoID & 0xFFFF))
+        .With("position", position)
+        .With("firstByte", firstByte);
+}
 } // namespace
 
 void ReleaseMakerNotePreviews(MakerNotePreviews& previews) {
@@ -159,12 +167,7 @@ void cExifCodec::NoteMakerNotePreview(const cByteReader& file, int32_t index) {
         if (rule->role == Role::PairedStart)
             image->relativePosition = NonNegative(base + start - makerNoteStart);
         // A camera's own preview starts as a JPEG; anything else was written over.
-        AddFinding(CodecFinding(image->valid ? "makernote.preview-starts-as-jpeg"
-                                             : "makernote.preview-start-not-jpeg",
-                                kFactMakerNoteImageValid, image->valid)
-                       .With("tag", static_cast<int64_t>(entry.tagNoID & 0xFFFF))
-                       .With("position", image->position)
-                       .With("firstByte", file.U8(base + start).value_or(0)));
+        AddFinding(PreviewStartFinding(entry, image->position, image->valid, file.ByteOrZero(base + start)));
         if (!image->valid)
             AddFinding(CodecFinding("makernote.preview-overwritten", kFactMakerNoteIsOriginal, false)
                            .With("position", image->position));
@@ -185,12 +188,7 @@ void cExifCodec::NoteMakerNotePreview(const cByteReader& file, int32_t index) {
         image.offset = entry.valueOffset;
         image.position = NonNegative(position);
         image.valid = valid;
-        AddFinding(
-            CodecFinding(valid ? "makernote.preview-starts-as-jpeg" : "makernote.preview-start-not-jpeg",
-                         kFactMakerNoteImageValid, valid)
-                .With("tag", static_cast<int64_t>(entry.tagNoID & 0xFFFF))
-                .With("position", image.position)
-                .With("firstByte", file.U8(position).value_or(0)));
+        AddFinding(PreviewStartFinding(entry, image.position, valid, file.ByteOrZero(position)));
         previews_.images.push_back(std::move(image));
         return;
     }
