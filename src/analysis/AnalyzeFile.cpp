@@ -202,7 +202,9 @@ bool ObtainCodec(std::unique_ptr<IExifCodec>& codec, int32_t editorVersion) {
     }
     if (editorVersion >= kFirstEditorWithCodec) codec = CreateExternalCodec(editorVersion);
     if (codec) return true;
-    codec = std::make_unique<cExifCodec>();
+    auto builtIn = std::make_unique<cExifCodec>();
+    builtIn->SetPictureCheck([](const std::string& path) { return cDIBSection().LoadPicture_File(path); });
+    codec = std::move(builtIn);
     return false;
 }
 

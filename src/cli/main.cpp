@@ -4,6 +4,7 @@
 #include "cli/AnalysisOutput.h"
 #include "codec/cExifCodec.h"
 #include "imaging/PictureSummary.h"
+#include "imaging/cDIBSection.h"
 #include "report/CodecListing.h"
 #include "report/JsonReport.h"
 
@@ -102,6 +103,7 @@ class cFileExaminer {
   public:
     explicit cFileExaminer(const Options& options) : options_(options) {
         auto codec = std::make_unique<cExifCodec>();
+        codec->SetPictureCheck([](const std::string& path) { return cDIBSection().LoadPicture_File(path); });
         exifCodec_ = codec.get();
         codec_ = std::move(codec);
     }

@@ -22,6 +22,13 @@ void cExifCodec::ParseExtensionSegments(const cByteReader& file) {
         const MarkerRecord& segment = markers_[static_cast<size_t>(mpfIndex_)];
         mpf_ = ParseMpf(MpfSource{file, segment.data, segment.pointer, eoiOffset_, manufacturer_,
                                   XMPExisted(false), extractMPF_});
+        ForgetFindings("mpf.");
+        findings_.insert(findings_.end(), mpf_.findings.begin(), mpf_.findings.end());
+    } else {
+        // Only a JPEG's MPF segment is read; a TIFF file's stays unparsed.
+        ResetFindings("mpf.", CodecFinding("mpf.not-parsed", kFactMPFValid, false)
+                                  .With("segmentIndex", mpfIndex_)
+                                  .With("fileType", fileType_));
     }
     arot_.clear();
     arotIndex_ = FindMarkerByValue(kMarkerAPP10, kArotIdentifierValue, true);

@@ -35,6 +35,12 @@ enum FileType : int32_t {
     kFileTiffWithoutImageData = 3, // byte-order mark found, no strip data located
 };
 
+// The codec members that the integrity rules decide, as their findings name them.
+inline constexpr const char* kFactMakerNoteIsOriginal = "MakerNoteIsOriginal";
+inline constexpr const char* kFactThumbnailValid = "ThumbnailValid";
+inline constexpr const char* kFactMPFValid = "MPFValid";
+inline constexpr const char* kFactMakerNoteImageValid = "MakerNoteImageValid";
+
 class IExifCodec {
   public:
     virtual ~IExifCodec() = default;
@@ -73,8 +79,6 @@ class IExifCodec {
     virtual std::string ThumbnailCachePath() const = 0;
     virtual int32_t streamSize() const = 0;
     virtual int16_t PelvnVersion() const = 0;
-    // What the codec's integrity rules found, in the order they decided.
-    virtual const Findings& CodecFindings() const = 0;
 
     // What the software identification reads: the file's type and byte order, the
     // segment list and the XMP packet.
@@ -86,6 +90,8 @@ class IExifCodec {
     virtual int32_t MarkerOperation(int32_t index) const = 0;
     virtual ByteArray MarkerData(int32_t index) const = 0;
     virtual bool XMPExisted(bool excludeDeleted = false) const = 0;
+    // What the integrity rules found while the file was opened, in the order they ran.
+    virtual const Findings& CodecFindings() const = 0;
     virtual std::string XMPText() const = 0;
 };
 

@@ -56,6 +56,7 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     thumbPtr_ = thumbSize_ = 0;
     manufacturer_ = 0;
     makerNote_ = {};
+    ResetFindings("makernote.", CodecFinding("makernote.none-read", kFactMakerNoteIsOriginal, false));
     exifIndex_ = completeRead ? FindMarkerByValue(kMarkerAPP1, 0x66697845 /* "Exif" */, true) : -1;
     if (exifIndex_ >= 0 && fileType_ == kFileJpeg)
         tiffHeaderOffset_ = markers_[static_cast<size_t>(exifIndex_)].pointer + 10;
@@ -85,10 +86,19 @@ void cExifCodec::ReleasePreviousFile() {
     streamCachePath_.clear();
     DeleteFileQuietly(thumbnailCachePath_);
     thumbnailCachePath_.clear();
-    thumbnailValid_ = false;
+    ResetFindings("thumbnail.", CodecFinding("thumbnail.none-extracted", kFactThumbnailValid, false));
     ReleaseMpfImages(mpf_);
     ReleaseMakerNotePreviews(previews_);
     comprSignature_.clear();
+}
+
+void cExifCodec::ForgetFindings(std::string_view area) {
+    std::erase_if(findings_, [&](const Finding& finding) { return finding.rule.starts_with(area); });
+}
+
+void cExifCodec::ResetFindings(std::string_view area, Finding reset) {
+    ForgetFindings(area);
+    AddFinding(std::move(reset));
 }
 
 void cExifCodec::CloseFile() {
@@ -293,7 +303,7 @@ bool cExifCodec::SetByteOrder(bool bigEndian) {
         const int16_t type = makerNote_.ifdType;
         switch (manufacturer_) {
         case kMakerCanon:
-            allowed = makerNote_.isOriginal;
+            allowed = MakerNoteIsOriginal();
             break;
         case kMakerNikon:
         case kMakerRicoh:

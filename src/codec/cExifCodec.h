@@ -11,6 +11,7 @@
 #include "codec/mFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct MarkerRecord {
     ByteArray data;               // `size` bytes after the marker, length bytes first
     int32_t operation = 0;        // 0 unchanged, 1 edited, 3 deleted
 };
+
+// Whether the picture in a file decodes. The codec decodes no pictures itself: a caller
+// that wants ThumbnailValid hands it the decoder it uses; without one no thumbnail is valid.
+using PictureCheck = std::function<bool(const std::string& path)>;
 
 class cExifCodec final : public IExifCodec {
   public:
@@ -124,8 +129,13 @@ class cExifCodec final : public IExifCodec {
     int32_t Manufacturer() const override { return manufacturer_; }
     void SetManufacturer(int32_t code) { manufacturer_ = code; }
     std::string ManufacturerString() const override;
-    bool MakerNoteIsOriginal() const override { return makerNote_.isOriginal; }
-    void SetMakerNoteIsOriginal(bool value) { makerNote_.isOriginal = value; }
+    // Derived from the findings of the MakerNote rules: the value the last one gave.
+    bool MakerNoteIsOriginal() const override {
+        return DerivedFact(findings_, kFactMakerNoteIsOriginal, false);
+    }
+    void SetMakerNoteIsOriginal(bool value) {
+        AddFinding(CodecFinding("makernote.set-by-writer", kFactMakerNoteIsOriginal, value));
+    }
     int16_t MakerNoteIFDType() const override { return makerNote_.ifdType; }
     int32_t MakerNotePointer() const { return makerNote_.pointer; }
     int32_t MakerNotePointerRef() const { return makerNote_.pointerRef; }
@@ -144,24 +154,28 @@ class cExifCodec final : public IExifCodec {
     int32_t ThumbSize() const override { return thumbSize_; }
     std::string ThumbnailCachePath() const override { return thumbnailCachePath_; }
     void SetThumbnailCachePath(std::string path) { thumbnailCachePath_ = std::move(path); }
-    bool ThumbnailValid() const { return thumbnailValid_; }
+    bool ThumbnailValid() const { return DerivedFact(findings_, kFactThumbnailValid, false); }
+    void SetPictureCheck(PictureCheck check) { pictureCheck_ = std::move(check); }
     // The bytes of the file at ThumbnailCachePath (empty when there is none); reading them
     // sets ThumbSize to that file's size.
     ByteArray Thumbnail();
     int16_t PelvnVersion() const override { return pelvnVersion_; }
-    const Findings& CodecFindings() const override { return findings_; }
     void SetPelvnVersion(int16_t version) { pelvnVersion_ = version; }
 
     // --- XMP packet and Apple AROT segment ---
     // True when the file has an XMP packet, in an APP1 segment or in IFD0's XMP tag.
     bool XMPExisted(bool excludeDeleted = false) const override;
     std::string XMPText() const override;
+    const Findings& CodecFindings() const override { return findings_; }
     std::vector<int32_t> AROT() const override { return arot_; }
 
     // --- Multi-Picture Format ---
     bool MPFExisted(bool excludeDeleted = false) const override;
-    bool MPFValid() const override { return mpf_.valid; }
-    void SetMPFValid(bool value) { mpf_.valid = value; }
+    bool MPFValid() const override { return DerivedFact(findings_, kFactMPFValid, false); }
+    void SetMPFValid(bool value) {
+        mpf_.valid = value;
+        AddFinding(CodecFinding("mpf.set-by-writer", kFactMPFValid, value));
+    }
     int32_t MPFByteOrder() const { return mpf_.bigEndian ? 1 : 0; }
     int16_t MPFIFDCount() const { return mpf_.ifdCount; }
     int32_t MPFIFDEntryCount(int32_t ifd) const; // a negative number counts every directory
@@ -184,17 +198,23 @@ class cExifCodec final : public IExifCodec {
     void SetExtractMPF(bool value) { extractMPF_ = value; }
 
   private:
+    friend class DirectoryWalker; // DirectoryWalk.cpp
+
     // What the MakerNote identification found.
     struct MakerNoteState {
         int16_t ifdType = 0;
         int32_t pointer = 0;
         int32_t pointerRef = 0;
         bool littleEndian = true;
-        bool isOriginal = false;
         bool subIfdExists = false;
     };
 
     const MarkerRecord& Marker(int32_t i) const;
+    void AddFinding(Finding finding) { findings_.push_back(std::move(finding)); }
+    // Drops the findings of one area ("makernote.") when the state they decided is reset,
+    // and records the reset itself as the finding that now decides the member.
+    void ResetFindings(std::string_view area, Finding reset);
+    void ForgetFindings(std::string_view area);
     bool TagOperationIs(uint32_t tagNo, int32_t ifd, int32_t operation) const;
     void ReleasePreviousFile();
 
@@ -265,13 +285,16 @@ class cExifCodec final : public IExifCodec {
     int32_t thumbPtr_ = 0;
     int32_t thumbSize_ = 0;
     std::string thumbnailCachePath_;
-    bool thumbnailValid_ = false;
+    PictureCheck pictureCheck_;
     int16_t pelvnVersion_ = 0;
     MakerNotePreviews previews_;
+    // Every decision of the integrity rules; MakerNoteIsOriginal, ThumbnailValid and MPFValid
+    // are derived from them. A new codec has read no MakerNote and no MPF segment.
+    Findings findings_{CodecFinding("makernote.none-read", kFactMakerNoteIsOriginal, false),
+                       CodecFinding("mpf.none-read", kFactMPFValid, false)};
 
     std::vector<int32_t> arot_;
     MpfData mpf_;
-    Findings findings_;
     bool extractMPF_ = true;
 };
 

@@ -107,7 +107,6 @@ class cFakeCodec final : public IExifCodec {
     std::string ThumbnailCachePath() const override { return thumbnailPath; }
     int32_t streamSize() const override { return 0; }
     int16_t PelvnVersion() const override { return pelvnVersion; }
-    const Findings& CodecFindings() const override { return codecFindings; }
     int32_t FileType() const override { return 0; }
     bool ByteOrder() const override { return false; }
     int16_t MarkerCount() const override { return static_cast<int16_t>(markers.size()); }
@@ -117,6 +116,7 @@ class cFakeCodec final : public IExifCodec {
     ByteArray MarkerData(int32_t) const override { return {}; }
     bool XMPExisted(bool = false) const override { return false; }
     std::string XMPText() const override { return ""; }
+    const Findings& CodecFindings() const override { return codecFindings; }
 };
 
 } // namespace pellvane::test

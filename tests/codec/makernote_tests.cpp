@@ -5,9 +5,9 @@
 
 #include "codec/cExifCodec.h"
 #include "codec/extensions/MakerNote.h"
+#include "support/Commands.h"
 #include "support/JpegBuilder.h"
 #include "support/MakerNoteBuilder.h"
-#include "support/Commands.h"
 #include "support/TempFolder.h"
 
 #include <array>
@@ -31,6 +31,14 @@ ByteArray Text(std::string_view text) {
 // Where the TIFF header of the fixtures' JPEGs starts: after SOI, the APP1 marker and
 // length, and "Exif" with its two zero bytes.
 constexpr int64_t kJpegTiffBase = 12;
+
+// The rule whose finding last decided a codec member: the one the member's value comes from.
+std::string DecidingRule(const cExifCodec& codec, std::string_view fact = kFactMakerNoteIsOriginal) {
+    const Findings& findings = codec.CodecFindings();
+    for (auto it = findings.rbegin(); it != findings.rend(); ++it)
+        if (it->codecFact == fact) return it->rule;
+    return "";
+}
 
 // Every synthetic MakerNote directory carries two probes: a SHORT 7, which reads right
 // only in the right byte order, and a text longer than four bytes, which reads right only
@@ -347,15 +355,22 @@ TEST_F(MakerNote, CanonTrailerGivesByteOrderBaseAndWhetherTheMakerNoteMoved) {
         bool original;
         int64_t refShift; // MakerNotePointerRef − TIFF base
         int32_t byteOrder;
+        const char* rule; // the finding that decides MakerNoteIsOriginal
     };
     const Case cases[] = {
-        {"where the camera wrote it", ByteArray{'I', 'I', '*', 0}, 0, false, true, 0, 0},
-        {"moved 100 bytes towards the start", ByteArray{'I', 'I', '*', 0}, 100, false, false, -100, 0},
-        {"moved 4 bytes towards the end", ByteArray{'I', 'I', '*', 0}, -4, false, false, 4, 0},
-        {"big-endian trailer in a little-endian file", ByteArray{'M', 'M', 0, '*'}, 0, false, true, 0, 1},
-        {"recorded offset beyond the file", ByteArray{'I', 'I', '*', 0}, 0, true, false, 0, 0},
-        {"mixed byte-order marks", ByteArray{'I', 'M', '*', 0}, 0, false, false, 0, 0},
-        {"no trailer", {}, 0, false, false, 0, 0},
+        {"where the camera wrote it", ByteArray{'I', 'I', '*', 0}, 0, false, true, 0, 0,
+         "makernote.canon-offset-kept"},
+        {"moved 100 bytes towards the start", ByteArray{'I', 'I', '*', 0}, 100, false, false, -100, 0,
+         "makernote.offset-moved"},
+        {"moved 4 bytes towards the end", ByteArray{'I', 'I', '*', 0}, -4, false, false, 4, 0,
+         "makernote.offset-moved"},
+        {"big-endian trailer in a little-endian file", ByteArray{'M', 'M', 0, '*'}, 0, false, true, 0, 1,
+         "makernote.canon-offset-kept"},
+        {"recorded offset beyond the file", ByteArray{'I', 'I', '*', 0}, 0, true, false, 0, 0,
+         "makernote.canon-recorded-offset-implausible"},
+        {"mixed byte-order marks", ByteArray{'I', 'M', '*', 0}, 0, false, false, 0, 0,
+         "makernote.canon-trailer-missing"},
+        {"no trailer", {}, 0, false, false, 0, 0, "makernote.canon-trailer-missing"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -375,6 +390,7 @@ TEST_F(MakerNote, CanonTrailerGivesByteOrderBaseAndWhetherTheMakerNoteMoved) {
         ASSERT_EQ(codec.OpenFile(Write(JpegOf({"Canon", "", false, note}, jpeg))), kOpenOk);
         EXPECT_EQ(codec.MakerNoteIFDType(), 1);
         EXPECT_EQ(codec.MakerNoteIsOriginal(), c.original);
+        EXPECT_EQ(DecidingRule(codec), c.rule);
         EXPECT_EQ(codec.MakerNotePointerRef(), kJpegTiffBase + c.refShift);
         EXPECT_EQ(codec.MakerNoteByteOrder(), c.byteOrder);
         if (!c.recordedBeyondFile) {
@@ -510,6 +526,7 @@ TEST_F(MakerNote, DamageFoundWhileWalkingMakesTheMakerNoteNotOriginal) {
         std::function<ByteArray(uint32_t)> note;
         int32_t result;
         bool original;
+        const char* rule; // the finding that decides MakerNoteIsOriginal
     };
     // An Olympus MakerNote naming sub-directories at 100 and 160; `at100` replaces the
     // bytes of the first of them.
@@ -537,36 +554,43 @@ TEST_F(MakerNote, DamageFoundWhileWalkingMakesTheMakerNoteNotOriginal) {
              b.Directory(0, {Short(1, {7}), WithOffset(2, 4, 0xFFFFFFFF, 0)});
              return b.Bytes();
          },
-         kOpenOk, false},
-        {"sub-directory without entries", "OLYMPUS", olympusSubIfds({0, 0}), kOpenOk, false},
-        {"sub-directory with more than 254 entries", "OLYMPUS", olympusSubIfds({0xFF, 0}), kOpenOk, false},
+         kOpenOk, false, "makernote.entry-components-negative"},
+        {"sub-directory without entries", "OLYMPUS", olympusSubIfds({0, 0}), kOpenOk, false,
+         "makernote.subifd-count-implausible"},
+        {"sub-directory with more than 254 entries", "OLYMPUS", olympusSubIfds({0xFF, 0}), kOpenOk, false,
+         "makernote.subifd-count-implausible"},
         {"sub-directory whose first entry has an unknown format", "OLYMPUS",
-         olympusSubIfds({2, 0, 0, 1, 20, 0}), kOpenOk, false},
+         olympusSubIfds({2, 0, 0, 1, 20, 0}), kOpenOk, false, "makernote.subifd-first-entry-unusable"},
         {"sub-directory whose first entry has no components", "OLYMPUS",
-         olympusSubIfds({2, 0, 0, 1, 3, 0, 0, 0, 0, 0}), kOpenOk, false},
+         olympusSubIfds({2, 0, 0, 1, 3, 0, 0, 0, 0, 0}), kOpenOk, false,
+         "makernote.subifd-first-entry-unusable"},
         {"sub-directory beyond the file", "OLYMPUS",
          [](uint32_t) {
              return OlympusNote(
                  [](const MakerNoteBlock&) { return std::vector{SubIfd(0x2010, 0x00FFFFF0)}; });
          },
-         kOpenMakerNoteError, false},
+         kOpenMakerNoteError, false, "makernote.directory-outside-file"},
         {"MakerNote directory beyond the file", "FUJIFILM",
          [](uint32_t) {
              return Note(Concat({Text("FUJIFILM"), {0xF0, 0xFF, 0xFF, 0}}), 12, false, 0);
          },
-         kOpenMakerNoteError, false},
+         kOpenMakerNoteError, false, "makernote.directory-outside-file"},
         {"Apple tag 3 as the camera wrote it", "Apple",
-         appleWithTag3(Undefined(3, {4, 5, 6, 7, 8, 9, 10, 11})), kOpenOk, true},
+         appleWithTag3(Undefined(3, {4, 5, 6, 7, 8, 9, 10, 11})), kOpenOk, true,
+         "makernote.header-agrees-with-make"},
         {"Apple tag 3 altered", "Apple", appleWithTag3(Undefined(3, {4, 5, 6, 7, 9, 9, 10, 11})), kOpenOk,
-         false},
-        {"Apple tag 3 too short", "Apple", appleWithTag3(Undefined(3, {4, 5, 6, 7})), kOpenOk, false},
-        {"Apple tag 3 of another format", "Apple", appleWithTag3(Long(3, {1})), kOpenOk, true},
+         false, "makernote.apple-stamp-changed"},
+        {"Apple tag 3 too short", "Apple", appleWithTag3(Undefined(3, {4, 5, 6, 7})), kOpenOk, false,
+         "makernote.apple-stamp-changed"},
+        {"Apple tag 3 of another format", "Apple", appleWithTag3(Long(3, {1})), kOpenOk, true,
+         "makernote.header-agrees-with-make"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         cExifCodec codec;
         EXPECT_EQ(codec.OpenFile(Write(JpegOf({c.make, "", false, c.note}))), c.result);
         EXPECT_EQ(codec.MakerNoteIsOriginal(), c.original);
+        EXPECT_EQ(DecidingRule(codec), c.rule);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "codec/cExifCodec.h"
 #include "codec/extensions/LegacyBlock.h"
+#include "imaging/cDIBSection.h"
 #include "support/JpegBuilder.h"
 #include "support/TempFolder.h"
 
@@ -34,15 +35,22 @@ ByteArray TiffWithJpegThumbnail(const ByteArray& thumbnail, const ByteArray& gap
                           {Short(0x8827, {100})},
                           {},
                           {},
-                          {Short(0x0103, {6}), Long(0x0201, {offset}), Long(0x0202, {static_cast<uint32_t>(thumbnail.size())})},
+                          {Short(0x0103, {6}), Long(0x0201, {offset}),
+                           Long(0x0202, {static_cast<uint32_t>(thumbnail.size())})},
                           {}});
     };
     const auto size = static_cast<uint32_t>(build(0).size() + gap.size());
     return Concat({build(size), gap, thumbnail});
 }
 
+// The decoder the analysis hands the codec to decide ThumbnailValid.
+bool Decodes(const std::string& path) {
+    return cDIBSection().LoadPicture_File(path);
+}
+
 class Thumbnail : public ::testing::Test {
-protected:
+  protected:
+    void SetUp() override { codec.SetPictureCheck(Decodes); }
     int32_t Open(const ByteArray& tiff, bool cacheThumbnail = true) {
         const ByteArray jpeg = BuildJpeg({{ExifSegment(tiff)}, {1, 2}, true, {}});
         return codec.OpenFile(WriteFile(temp.Input("thumb.jpg"), jpeg), std::nullopt, cacheThumbnail);
@@ -76,6 +84,17 @@ TEST_F(Thumbnail, BytesThatDoNotDecodeAreExtractedButNotValid) {
     EXPECT_FALSE(codec.ThumbnailValid());
 }
 
+TEST_F(Thumbnail, WithoutAPictureCheckNoThumbnailIsValid) {
+    codec.SetPictureCheck(nullptr);
+    ASSERT_EQ(Open(TiffWithJpegThumbnail(EncodeSmallJpeg(16, 12))), kOpenOk);
+    EXPECT_FALSE(codec.ThumbnailCachePath().empty());
+    EXPECT_FALSE(codec.ThumbnailValid());
+    // A check handed over later decides the next file's thumbnail.
+    codec.SetPictureCheck([](const std::string& path) { return !path.empty(); });
+    ASSERT_EQ(Open(TiffWithJpegThumbnail(ByteArray(300, 0xAB))), kOpenOk);
+    EXPECT_TRUE(codec.ThumbnailValid());
+}
+
 TEST_F(Thumbnail, IsLeftInTheFileWhenTheOptionIsOff) {
     ASSERT_EQ(Open(TiffWithJpegThumbnail(EncodeSmallJpeg(8, 8)), false), kOpenOk);
     EXPECT_GT(codec.ThumbSize(), 0);
@@ -84,13 +103,14 @@ TEST_F(Thumbnail, IsLeftInTheFileWhenTheOptionIsOff) {
 }
 
 TEST_F(Thumbnail, UncompressedStripsAddUpTheirShortCounts) {
-    const ByteArray tiff = BuildTiff({false,
-                                      {Ascii(0x010F, "Canon")},
-                                      {},
-                                      {},
-                                      {},
-                                      {Short(0x0103, {1}), Long(0x0111, {200, 300, 400}), Short(0x0117, {100, 100, 56})},
-                                      {}});
+    const ByteArray tiff =
+        BuildTiff({false,
+                   {Ascii(0x010F, "Canon")},
+                   {},
+                   {},
+                   {},
+                   {Short(0x0103, {1}), Long(0x0111, {200, 300, 400}), Short(0x0117, {100, 100, 56})},
+                   {}});
     ASSERT_EQ(Open(Concat({tiff, ByteArray(600, 0)})), kOpenOk);
     EXPECT_EQ(codec.ThumbPtr(), 200);
     EXPECT_EQ(codec.ThumbSize(), 256);
@@ -118,18 +138,19 @@ struct LegacyCase {
 
 TEST(LegacyBlock, ReadsTheEditorVersionFromAnEncipheredBlock) {
     const LegacyCase cases[] = {
-        {"pelvn280", 280}, {"PELVN1260", 1260}, {"Pelvn95", 95}, {"pelvn95.7 beta", 95},
-        {"pelvn", 0},      {"pelvnX12", 0},     {"pelv280", 0},  {"other text", 0},
-        {"pelvn99999999", 32767},
+        {"pelvn280", 280}, {"PELVN1260", 1260}, {"Pelvn95", 95},   {"pelvn95.7 beta", 95},   {"pelvn", 0},
+        {"pelvnX12", 0},   {"pelv280", 0},      {"other text", 0}, {"pelvn99999999", 32767},
     };
-    for (const auto& c : cases) EXPECT_EQ(CheckLegacyBlock(SealedBlock(c.plaintext)), c.version) << c.plaintext;
+    for (const auto& c : cases)
+        EXPECT_EQ(CheckLegacyBlock(SealedBlock(c.plaintext)), c.version) << c.plaintext;
     const auto plain = Plaintext("pelvn280");
     EXPECT_EQ(CheckLegacyBlock(plain), 0) << "an unciphered block is no legacy block";
     EXPECT_EQ(CheckLegacyBlock(std::span<const uint8_t>(SealedBlock("pelvn280")).first(15)), 0);
 }
 
 TEST_F(Thumbnail, TheLegacyBlockAfterIfd0GivesTheVersion) {
-    TiffSpec spec{false, {Ascii(0x010F, "Canon")}, {Short(0x8827, {100})}, {}, {}, {}, SealedBlock("pelvn1260")};
+    TiffSpec spec{false, {Ascii(0x010F, "Canon")}, {Short(0x8827, {100})}, {}, {},
+                  {},    SealedBlock("pelvn1260")};
     ASSERT_EQ(Open(BuildTiff(spec)), kOpenOk);
     EXPECT_EQ(codec.PelvnVersion(), 1260);
 }
@@ -140,8 +161,11 @@ TEST_F(Thumbnail, TheLegacyBlockBeforeTheThumbnailGivesTheVersion) {
     EXPECT_EQ(codec.PelvnVersion(), 280);
     cExifCodec other;
     // Five zero bytes are one too many: the block is not found.
-    const ByteArray jpeg =
-        BuildJpeg({{ExifSegment(TiffWithJpegThumbnail(EncodeSmallJpeg(8, 8), Concat({block, {0, 0, 0, 0, 0}})))}, {1}, true, {}});
+    const ByteArray jpeg = BuildJpeg(
+        {{ExifSegment(TiffWithJpegThumbnail(EncodeSmallJpeg(8, 8), Concat({block, {0, 0, 0, 0, 0}})))},
+         {1},
+         true,
+         {}});
     ASSERT_EQ(other.OpenFile(WriteFile(temp.Input("five.jpg"), jpeg)), kOpenOk);
     EXPECT_EQ(other.PelvnVersion(), 0);
 }

@@ -123,7 +123,7 @@ Findings PresentMakerNoteFindings(const CheckContext& context) {
     if (!codec.ProcessMakerNote()) return {StatusFinding("makernote.not-read", kStatusHighlySuspected)};
     if (!codec.MakerNoteIsOriginal()) {
         Findings findings;
-        if (std::optional<Finding> cleared = CodecDecision(codec, "MakerNoteIsOriginal"))
+        if (std::optional<Finding> cleared = CodecDecision(codec, kFactMakerNoteIsOriginal))
             findings.push_back(std::move(*cleared));
         const bool own = context.flags.signatureMatched;
         findings.push_back(StatusFinding("makernote.not-original", own ? kStatusHighlySuspected : kStatusFail)

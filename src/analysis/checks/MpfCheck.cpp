@@ -12,7 +12,7 @@ Findings MpfCheck(CheckContext& context) {
     if (!codec.MPFExisted()) return {};
     Findings findings;
     for (const Finding& finding : codec.CodecFindings()) {
-        if (finding.codecFact != "MPFValid") continue;
+        if (finding.codecFact != kFactMPFValid) continue;
         findings.push_back(finding);
         findings.back().status.reset();
     }

@@ -36,13 +36,14 @@ bool TransformBlock(std::span<const uint8_t, 16> in, Block& out, bool encipher) 
     const std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> context(EVP_CIPHER_CTX_new());
     if (!context) return false;
     Block key = EditorKey();
-    const bool ready =
-        EVP_CipherInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, key.data(), nullptr, encipher ? 1 : 0) == 1 &&
-        EVP_CIPHER_CTX_set_padding(context.get(), 0) == 1;
+    const bool ready = EVP_CipherInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, key.data(), nullptr,
+                                         encipher ? 1 : 0) == 1 &&
+                       EVP_CIPHER_CTX_set_padding(context.get(), 0) == 1;
     std::fill(key.begin(), key.end(), uint8_t{0});
     if (!ready) return false;
     int written = 0;
-    return EVP_CipherUpdate(context.get(), out.data(), &written, in.data(), static_cast<int>(in.size())) == 1 &&
+    return EVP_CipherUpdate(context.get(), out.data(), &written, in.data(), static_cast<int>(in.size())) ==
+               1 &&
            written == 16;
 }
 
@@ -50,7 +51,8 @@ bool TransformBlock(std::span<const uint8_t, 16> in, Block& out, bool encipher) 
 // begins with none. Bounded to the 16-bit range the version is kept in.
 int16_t LeadingNumber(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
     double value = 0;
     bool any = false;
     for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
@@ -74,7 +76,8 @@ int16_t CheckLegacyBlock(std::span<const uint8_t> block) {
     }
     if (text.size() < 5) return 0;
     std::string marker = text.substr(0, 5);
-    std::transform(marker.begin(), marker.end(), marker.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(marker.begin(), marker.end(), marker.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     if (marker != "pelvn") return 0;
     return LeadingNumber(text.substr(5));
 }

@@ -253,16 +253,34 @@ std::optional<Layout> MatchLayout(int32_t vendor, const cByteReader& note, int32
 // offset there, so the base is shifted back to where the offsets still resolve.
 void ApplyCanonTrailer(MakerNoteIdentity& identity, const cByteReader& note, const MakerNoteContext& context,
                        int64_t offset, int64_t length) {
-    identity.isOriginal = false;
-    if (note.Size() != length) return; // the trailer would lie past the end of the file
+    auto decide = [&](const char* rule, bool value) -> Finding& {
+        return identity.findings.emplace_back(CodecFinding(rule, kFactMakerNoteIsOriginal, value))
+            .With("makerNoteLength", length)
+            .With("bytesInFile", note.Size());
+    };
+    // the trailer would lie past the end of the file
+    if (note.Size() != length) {
+        decide("makernote.canon-trailer-outside-file", false);
+        return;
+    }
     const auto trailer = note.Slice(length - 8, 8);
-    if (trailer.empty() || trailer[0] != trailer[1] || (trailer[0] != 'I' && trailer[0] != 'M')) return;
+    if (trailer.empty() || trailer[0] != trailer[1] || (trailer[0] != 'I' && trailer[0] != 'M')) {
+        decide("makernote.canon-trailer-missing", false);
+        return;
+    }
     identity.littleEndian = trailer[0] == 'I';
     const int32_t recorded = *note.I32(length - 4, !identity.littleEndian);
     if (recorded > 0 && recorded < context.file.Size()) {
         identity.pointerRef = context.tiffBase + offset - recorded;
-        identity.isOriginal = offset == recorded;
+        decide(offset == recorded ? "makernote.canon-offset-kept" : "makernote.offset-moved",
+               offset == recorded)
+            .With("offset", offset)
+            .With("recordedOffset", recorded);
+        return;
     }
+    decide("makernote.canon-recorded-offset-implausible", false)
+        .With("recordedOffset", recorded)
+        .With("fileSize", context.file.Size());
 }
 
 constexpr std::array<uint16_t, 8> kOlympusSubIfdTags = {0x2010, 0x2020, 0x2030, 0x2040,
@@ -281,7 +299,7 @@ int32_t MakerNoteHeaderVendor(std::span<const uint8_t> note) {
                    [](uint8_t b) { return static_cast<char>(b >= 'a' && b <= 'z' ? b - 'a' + 'A' : b); });
     for (const auto& [text, vendor] : kHeaderSignatures)
         if (head == text) return vendor;
-    return head.starts_with("AOC") ? 7 : 0;
+    return head.starts_with("AOC") ? kMakerPentax : kMakerUnknown;
 }
 
 MakerNoteIdentity IdentifyMakerNote(const MakerNoteContext& context, int64_t offset, int64_t length) {
@@ -289,17 +307,33 @@ MakerNoteIdentity IdentifyMakerNote(const MakerNoteContext& context, int64_t off
     identity.manufacturer = context.manufacturer;
     identity.pointerRef = context.tiffBase;
     identity.littleEndian = !context.mainBigEndian;
-    if (!context.processMakerNote) return identity;
+    if (!context.processMakerNote) {
+        identity.findings.push_back(CodecFinding("makernote.not-processed", kFactMakerNoteIsOriginal, false));
+        return identity;
+    }
 
     const cByteReader note = NoteBytes(context, offset, length);
     const int32_t header = MakerNoteHeaderVendor(note.Bytes());
-    identity.isOriginal = HeaderAgreesWithMake(header, context.manufacturer, context.model);
+    const bool agrees = HeaderAgreesWithMake(header, context.manufacturer, context.model);
+    // A MakerNote without a known signature is taken as the camera's own.
+    identity.findings.push_back(CodecFinding(header == kMakerUnknown ? "makernote.header-unsigned"
+                                             : agrees                ? "makernote.header-agrees-with-make"
+                                                                     : "makernote.header-disagrees-with-make",
+                                             kFactMakerNoteIsOriginal, agrees)
+                                    .With("headerMaker", header)
+                                    .With("makeMaker", context.manufacturer)
+                                    .With("model", context.model)
+                                    .With("offset", offset)
+                                    .With("length", length));
     const int32_t vendor = header != 0 ? header : context.manufacturer;
 
     auto layout = MatchLayout(vendor, note, context.fileType);
     // Ricoh's later cameras write Pentax-format MakerNotes.
     if (!layout && vendor == kMakerRicoh) layout = MatchLayout(kMakerPentax, note, context.fileType);
-    if (!layout) return identity;
+    if (!layout) {
+        identity.findings.push_back(NoteFinding("makernote.layout-unknown").With("maker", vendor));
+        return identity;
+    }
 
     identity.ifdType = layout->type;
     identity.manufacturer = layout->vendor;
@@ -330,6 +364,10 @@ std::optional<MakerNoteSubIfdRecord> MakerNoteSubIfdOf(int32_t manufacturer, uin
     default:
         return std::nullopt;
     }
+}
+
+bool MakerNoteIdentity::IsOriginal() const {
+    return DerivedFact(findings, kFactMakerNoteIsOriginal, false);
 }
 
 bool AppleTag3IsIntact(const ExifValue& value) {

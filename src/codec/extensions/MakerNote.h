@@ -4,6 +4,7 @@
 // that find the sub-directories inside a MakerNote directory.
 
 #include "base/ByteReader.h"
+#include "base/Finding.h"
 #include "codec/ExifValue.h"
 
 #include <cstdint>
@@ -28,7 +29,9 @@ struct MakerNoteIdentity {
     int32_t manufacturer = 0; // the maker after reconciling header and Make
     int64_t pointerRef = 0;   // absolute position offsets inside the MakerNote count from
     bool littleEndian = true;
-    bool isOriginal = false;
+    Findings findings; // the rules that decided MakerNoteIsOriginal, in the order they ran
+
+    bool IsOriginal() const;
 };
 
 // Examines the MakerNote at `offset` (relative to the TIFF header) of `length` bytes.

@@ -124,6 +124,14 @@ ByteArray PreviewBytes(const cByteReader& file, const MakerNoteImage& image) {
     return copy;
 }
 
+// Whether a preview starts as its maker writes it: its MakerNoteImageValid.
+Finding PreviewStartFinding(const TagEntry& entry, int64_t position, bool valid, uint8_t firstByte) {
+    return CodecFinding(valid ? "makernote.preview-starts-as-jpeg" : "makernote.preview-start-not-jpeg",
+                        kFactMakerNoteImageValid, valid)
+        .With("tag", static_cast<int64_t>(entry.tagNoID & 0xFFFF))
+        .With("position", position)
+        .With("firstByte", firstByte);
+}
 } // namespace
 
 void ReleaseMakerNotePreviews(MakerNotePreviews& previews) {
@@ -159,7 +167,10 @@ void cExifCodec::NoteMakerNotePreview(const cByteReader& file, int32_t index) {
         if (rule->role == Role::PairedStart)
             image->relativePosition = NonNegative(base + start - makerNoteStart);
         // A camera's own preview starts as a JPEG; anything else was written over.
-        if (!image->valid) makerNote_.isOriginal = false;
+        AddFinding(PreviewStartFinding(entry, image->position, image->valid, file.ByteOrZero(base + start)));
+        if (!image->valid)
+            AddFinding(CodecFinding("makernote.preview-overwritten", kFactMakerNoteIsOriginal, false)
+                           .With("position", image->position));
         return;
     }
     case Role::OlympusOpen:
@@ -177,6 +188,7 @@ void cExifCodec::NoteMakerNotePreview(const cByteReader& file, int32_t index) {
         image.offset = entry.valueOffset;
         image.position = NonNegative(position);
         image.valid = valid;
+        AddFinding(PreviewStartFinding(entry, image.position, valid, file.ByteOrZero(position)));
         previews_.images.push_back(std::move(image));
         return;
     }
@@ -191,7 +203,10 @@ void cExifCodec::SearchSonyPreview(const cByteReader& file, int32_t index, int32
     const int32_t offset = entry.valueOffset;
     if (offset < 1) {
         // A preview of some length must have an offset to find it by.
-        if (entry.components != 0) makerNote_.isOriginal = false;
+        if (entry.components != 0)
+            AddFinding(CodecFinding("makernote.sony-preview-offset-missing", kFactMakerNoteIsOriginal, false)
+                           .With("offset", offset)
+                           .With("length", entry.components));
         return;
     }
     const int64_t recorded = static_cast<int64_t>(makerNote_.pointerRef) + offset;
@@ -200,10 +215,13 @@ void cExifCodec::SearchSonyPreview(const cByteReader& file, int32_t index, int32
                StartsWith(file, recorded - shift, kSonyStartByte);
     });
     if (found == kSonyShifts.end()) {
-        makerNote_.isOriginal = false;
+        AddFinding(CodecFinding("makernote.sony-preview-not-found", kFactMakerNoteIsOriginal, false)
+                       .With("recordedPosition", recorded));
         return;
     }
-    if (!makerNote_.isOriginal) return;
+    AddFinding(
+        NoteFinding("makernote.sony-preview-found").With("recordedPosition", recorded).With("shift", *found));
+    if (!MakerNoteIsOriginal()) return;
 
     const int32_t shift = *found;
     const int64_t start = recorded - shift;

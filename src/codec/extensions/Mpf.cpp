@@ -1,6 +1,8 @@
 #include "codec/extensions/Mpf.h"
 
 #include "codec/ExifTags.h"
+#include "codec/IExifCodec.h"
+#include "codec/IfdEntry.h"
 #include "codec/Makers.h"
 #include "codec/TextCodec.h"
 #include "codec/mFile.h"
@@ -17,7 +19,6 @@ namespace {
 // bytes and the identifier "MPF" with its zero byte. Every offset of the MP directories
 // counts from that field.
 constexpr int64_t kHeaderAt = 6;
-constexpr int64_t kEntrySize = 12;
 constexpr int64_t kMpEntrySize = 16;
 constexpr int64_t kUniqueIdSize = 33;
 
@@ -104,12 +105,19 @@ class MpfParser {
     void ExtractImage(MpfImage& image, int64_t at, int64_t length) const;
     void AssignUniqueIds(const MpfEntry& entry);
 
-    // A problem that makes the MP data invalid.
-    void Fail(std::string message) {
-        result_.messages.push_back(std::move(message));
+    // A problem that makes the MP data invalid. The finding answered takes the facts compared.
+    Finding& Fail(const char* rule, std::string message) {
         result_.valid = false;
+        return Record(CodecFinding(rule, kFactMPFValid, false), std::move(message));
     }
-    void Warn(std::string message) { result_.messages.push_back(std::move(message)); }
+    Finding& Warn(const char* rule, std::string message) {
+        return Record(NoteFinding(rule), std::move(message));
+    }
+    Finding& Record(Finding finding, std::string message) {
+        finding.With("message", message);
+        result_.messages.push_back(std::move(message));
+        return result_.findings.emplace_back(std::move(finding));
+    }
 
     int64_t FileSize() const { return source_.file.Size(); }
     int64_t PrimaryEnd() const { return source_.primaryEoi + 2; }
@@ -128,10 +136,18 @@ class MpfParser {
 
 MpfData MpfParser::Run() {
     const uint8_t first = segment_.ByteOrZero(kHeaderAt), second = segment_.ByteOrZero(kHeaderAt + 1);
-    if (first != second || (first != 'I' && first != 'M')) return {};
+    if (first != second || (first != 'I' && first != 'M')) {
+        MpfData none;
+        none.findings.push_back(CodecFinding("mpf.byte-order-unknown", kFactMPFValid, false)
+                                    .With("firstByte", first)
+                                    .With("secondByte", second));
+        return none;
+    }
     bigEndian_ = first == 'M';
     result_.bigEndian = bigEndian_;
     result_.valid = true;
+    result_.findings.push_back(
+        CodecFinding("mpf.header-read", kFactMPFValid, true).With("bigEndian", bigEndian_));
     ParseDirectories(segment_.I32(kHeaderAt + 4, bigEndian_).value_or(0));
     return std::move(result_);
 }
@@ -156,26 +172,27 @@ void MpfParser::ParseDirectories(int64_t offset) {
 // when an entry or its value would leave the segment, which ends the directory there.
 std::optional<int64_t> MpfParser::ParseEntries(int32_t ifd, int64_t firstEntryAt, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
-        std::optional<MpfEntry> entry = ReadEntry(ifd, firstEntryAt + kEntrySize * i);
+        std::optional<MpfEntry> entry = ReadEntry(ifd, firstEntryAt + kIfdEntrySize * i);
         if (!entry) return std::nullopt;
         result_.entries.push_back(std::move(*entry));
         if (ifd == 0) CheckIndexEntry(result_.entries.back());
     }
-    return firstEntryAt + kEntrySize * count;
+    return firstEntryAt + kIfdEntrySize * count;
 }
 
 std::optional<MpfEntry> MpfParser::ReadEntry(int32_t ifd, int64_t at) const {
-    if (!segment_.Has(at, kEntrySize)) return std::nullopt;
+    const auto fields = ReadIfdEntry(segment_, at, bigEndian_);
+    if (!fields) return std::nullopt;
     MpfEntry entry;
     entry.ifd = ifd;
-    entry.tag = *segment_.U16(at, bigEndian_);
-    entry.format = *segment_.U16(at + 2, bigEndian_);
-    entry.components = *segment_.I32(at + 4, bigEndian_);
+    entry.tag = fields->tag;
+    entry.format = fields->format;
+    entry.components = fields->components;
     entry.entryPosition = static_cast<int32_t>(at);
 
     const int64_t formatSize = FormatSize(entry.format);
     const int64_t length = formatSize * static_cast<uint32_t>(entry.components);
-    if (length > 4) entry.valueOffset = *segment_.I32(at + 8, bigEndian_);
+    if (length > 4) entry.valueOffset = fields->valueField;
     const ValueKind kind = KindOf(entry.format);
     if (entry.components <= 0 || kind == ValueKind::None) return entry;
 
@@ -217,7 +234,10 @@ void MpfParser::CheckIndexEntry(const MpfEntry& entry) {
         break;
     case kTagMpTotalFrames:
         if (ValueElement(entry.value, 0) != numberOfImages_)
-            Warn("WARNING: NumOfImages and TotalNumberOfCapturedFrames don't match.");
+            Warn("mpf.total-frames-differ",
+                 "WARNING: NumOfImages and TotalNumberOfCapturedFrames don't match.")
+                .With("numberOfImages", numberOfImages_)
+                .With("totalFrames", ValueElement(entry.value, 0));
         break;
     default:
         break;
@@ -226,7 +246,9 @@ void MpfParser::CheckIndexEntry(const MpfEntry& entry) {
 
 void MpfParser::BuildImageList(const MpfEntry& entry) {
     if (static_cast<uint32_t>(entry.components) != numberOfImages_ * kMpEntrySize) {
-        Fail("ERROR: NumOfImages and MPEntry block size don't match.");
+        Fail("mpf.entry-block-size", "ERROR: NumOfImages and MPEntry block size don't match.")
+            .With("numberOfImages", numberOfImages_)
+            .With("blockSize", static_cast<uint32_t>(entry.components));
         return;
     }
     result_.images.clear();
@@ -250,16 +272,21 @@ void MpfParser::BuildImageList(const MpfEntry& entry) {
 void MpfParser::CheckPrimaryImage(MpfImage& image, int64_t size, int64_t offset) {
     image.streamSize = static_cast<int32_t>(size);
     if (offset != 0) {
-        Fail("ERROR: Offset to 1st Individual Image is not 0.");
+        Fail("mpf.primary-offset", "ERROR: Offset to 1st Individual Image is not 0.").With("offset", offset);
         image.valid = false;
     }
     if (size < PrimaryEnd()) {
         image.valid = false;
         // DJI drones are known to write this size short when they add XMP data.
         if (source_.manufacturer == kMakerDji && source_.xmpExisted)
-            Warn("WARNING: Size of 1st Individual Image doesn't match EOI offset.");
+            Warn("mpf.primary-size-short-dji",
+                 "WARNING: Size of 1st Individual Image doesn't match EOI offset.")
+                .With("size", size)
+                .With("primaryEnd", PrimaryEnd());
         else
-            Fail("ERROR: Size of 1st Individual Image doesn't match EOI offset.");
+            Fail("mpf.primary-size-short", "ERROR: Size of 1st Individual Image doesn't match EOI offset.")
+                .With("size", size)
+                .With("primaryEnd", PrimaryEnd());
     }
 }
 
@@ -276,17 +303,31 @@ void MpfParser::CheckFollowingImage(MpfImage& image, int64_t number, int64_t siz
     if (start >= 0 && start < FileSize()) {
         soiFound = file.ByteOrZero(start) == 0xFF && file.ByteOrZero(start + 1) == 0xD8;
         if (!soiFound)
-            Fail("ERROR: Offset to " + Ordinal(number) + " Individual Image is not an SOI (0xFFD8).");
+            Fail("mpf.image-start-not-soi",
+                 "ERROR: Offset to " + Ordinal(number) + " Individual Image is not an SOI (0xFFD8).")
+                .With("image", number)
+                .With("start", start);
     } else {
-        Fail("ERROR: Offset to " + Ordinal(number) + " Individual Image exceeds file size.");
+        Fail("mpf.image-start-outside-file",
+             "ERROR: Offset to " + Ordinal(number) + " Individual Image exceeds file size.")
+            .With("image", number)
+            .With("start", start)
+            .With("fileSize", FileSize());
     }
     bool eoiFound = false;
     if (end >= 0 && end < FileSize()) {
         eoiFound = file.ByteOrZero(end) == 0xFF && file.ByteOrZero(end + 1) == 0xD9;
         if (!eoiFound)
-            Warn("WARNING: End of " + Ordinal(number) + " Individual Image is not an EOI (0xFFD9).");
+            Warn("mpf.image-end-not-eoi",
+                 "WARNING: End of " + Ordinal(number) + " Individual Image is not an EOI (0xFFD9).")
+                .With("image", number)
+                .With("end", end);
     } else {
-        Fail("ERROR: Offset to EOI of " + Ordinal(number) + " Individual Image exceeds file size.");
+        Fail("mpf.image-end-outside-file",
+             "ERROR: Offset to EOI of " + Ordinal(number) + " Individual Image exceeds file size.")
+            .With("image", number)
+            .With("end", end)
+            .With("fileSize", FileSize());
         image.valid = false;
     }
     if (!soiFound) image.valid = false;
@@ -307,10 +348,14 @@ void MpfParser::ExtractImage(MpfImage& image, int64_t at, int64_t length) const 
 }
 
 void MpfParser::AssignUniqueIds(const MpfEntry& entry) {
-    if (entry.format != 7) Warn("WARNING: Unknown ImageUniqueID block format.");
+    if (entry.format != kFormatUndefined)
+        Warn("mpf.unique-id-format", "WARNING: Unknown ImageUniqueID block format.")
+            .With("format", entry.format);
     const int64_t declared = static_cast<uint32_t>(entry.components);
     if (declared != numberOfImages_ * kUniqueIdSize)
-        Fail("ERROR: NumOfImages and ImageUniqueID block size don't match.");
+        Fail("mpf.unique-id-block-size", "ERROR: NumOfImages and ImageUniqueID block size don't match.")
+            .With("numberOfImages", numberOfImages_)
+            .With("blockSize", declared);
     for (size_t i = 0; i < result_.images.size(); ++i) {
         const int64_t within = kUniqueIdSize * static_cast<int64_t>(i);
         // Only IDs inside the declared block are taken; the rest of the segment is not theirs.

@@ -5,6 +5,7 @@
 // a temporary JPEG file.
 
 #include "base/ByteReader.h"
+#include "base/Finding.h"
 #include "codec/ExifValue.h"
 
 #include <cstdint>
@@ -46,6 +47,7 @@ struct MpfData {
     std::vector<MpfEntry> entries;
     std::vector<MpfImage> images;
     std::vector<std::string> messages; // the problems found, in the order found
+    Findings findings;                 // the checks that decided `valid`, each with its message
 };
 
 // What the parse needs to know of the file.

@@ -3,7 +3,6 @@
 
 #include "codec/cExifCodec.h"
 #include "codec/extensions/LegacyBlock.h"
-#include "imaging/cDIBSection.h"
 
 #include <algorithm>
 
@@ -51,15 +50,24 @@ void cExifCodec::LocateThumbnail(const cByteReader& file) {
         if (end > 15) pelvnVersion_ = CheckLegacyBlock(file.Slice(end - 15, 16));
     }
 
+    auto decide = [&](const char* rule, bool value) {
+        AddFinding(CodecFinding(rule, kFactThumbnailValid, value)
+                       .With("thumbnailOffset", thumbPtr_)
+                       .With("thumbnailSize", thumbSize_)
+                       .With("cacheThumbnail", cacheThumbnail_));
+    };
     const bool extract = cacheThumbnail_ && thumbPtr_ > 0 && thumbSize_ > 0 &&
                          static_cast<int64_t>(thumbPtr_) + thumbSize_ < kThumbnailReach;
-    if (!extract) return;
+    if (!extract) return decide("thumbnail.not-extracted", false);
     DeleteFileQuietly(thumbnailCachePath_);
     thumbnailCachePath_.clear();
     const auto bytes = file.Slice(base + thumbPtr_, thumbSize_);
-    if (bytes.empty()) return; // the thumbnail lies outside the file
+    if (bytes.empty()) return decide("thumbnail.outside-file", false);
     thumbnailCachePath_ = WriteTempFile("IFD1", ".JPG", bytes);
-    if (!thumbnailCachePath_.empty()) thumbnailValid_ = cDIBSection().LoadPicture_File(thumbnailCachePath_);
+    if (thumbnailCachePath_.empty()) return decide("thumbnail.not-written", false);
+    if (!pictureCheck_) return decide("thumbnail.no-picture-check", false);
+    const bool decodes = pictureCheck_(thumbnailCachePath_);
+    decide(decodes ? "thumbnail.decodes" : "thumbnail.does-not-decode", decodes);
 }
 
 ByteArray cExifCodec::Thumbnail() {
