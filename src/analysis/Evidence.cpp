@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
 namespace pellvane {
 namespace {
@@ -122,6 +123,100 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
     {"run.unknown-structure", "The file's structure cannot be read (result {openResult})."},
 });
 
+// The sentences of the codec's integrity rules: MakerNote identification and originality,
+// previews, the thumbnail and the MPF index.
+constexpr std::array kCodecSentences = std::to_array<EvidenceSentence>({
+    {"makernote.none-read", "No MakerNote was read."},
+    {"makernote.not-processed", "The MakerNote was not processed."},
+    {"makernote.set-by-writer", "The MakerNote's originality was set by the program writing the file."},
+    {"makernote.header-agrees-with-make",
+     "The MakerNote's header names {headerMaker}, which agrees with the Make ({makeMaker}, model \"{model}\"); it "
+     "has {length} bytes at offset {offset}."},
+    {"makernote.header-disagrees-with-make",
+     "The MakerNote's header names {headerMaker}, but the Make names {makeMaker} (model \"{model}\")."},
+    {"makernote.header-unsigned",
+     "The MakerNote carries no known header signature, so it is taken as the camera's own ({length} bytes at "
+     "offset {offset})."},
+    {"makernote.layout-unknown", "No MakerNote layout of this maker matches the block."},
+    {"makernote.canon-offset-kept",
+     "The Canon MakerNote is still at offset {offset}, where its trailer records it."},
+    {"makernote.offset-moved",
+     "The MakerNote was moved: it is at offset {offset}, but its trailer records {recordedOffset}."},
+    {"makernote.canon-trailer-outside-file",
+     "The Canon MakerNote's trailer would lie past the end of the file ({makerNoteLength} bytes declared, "
+     "{bytesInFile} in the file)."},
+    {"makernote.canon-trailer-missing", "The Canon MakerNote's trailer, which records its offset, is missing."},
+    {"makernote.canon-recorded-offset-implausible",
+     "The Canon MakerNote's trailer records the offset {recordedOffset}, beyond a file of {fileSize} bytes."},
+    {"makernote.directory-outside-file",
+     "A MakerNote directory at {directoryAt} lies outside the file of {fileSize} bytes."},
+    {"makernote.subifd-count-implausible",
+     "The MakerNote sub-directory {subIfdTag} declares an implausible {entryCount} entries."},
+    {"makernote.subifd-first-entry-unusable", "The first entry of MakerNote sub-directory {subIfdTag} is unusable."},
+    {"makernote.entry-components-negative", "MakerNote entry {tag} declares a negative count ({components})."},
+    {"makernote.apple-stamp-changed", "The Apple MakerNote's fixed entry {tag} no longer reads as the camera wrote it ({stamp})."},
+    {"makernote.pentax-exif-end-intact",
+     "The Pentax EXIF segment still ends at {exifSegmentEnd} where the next marker begins."},
+    {"makernote.pentax-exif-end-changed",
+     "The Pentax EXIF segment's end at {exifSegmentEnd} is followed by bytes {byteAtEnd} {byteAfterEnd}, not a marker."},
+    {"makernote.nikon-image-data-size-kept",
+     "Nikon's recorded image data size {recordedImageDataSize} matches the image data ({streamSize} bytes plus "
+     "its end marker)."},
+    {"makernote.nikon-image-data-size-changed",
+     "Nikon's recorded image data size {recordedImageDataSize} does not match the image data ({streamSize} bytes "
+     "plus its end marker)."},
+    {"makernote.samsung-phone-segments",
+     "The Samsung phone's APP4 segment and trailer block are there ({trailingBytes} trailing bytes)."},
+    {"makernote.samsung-phone-segments-missing",
+     "The Samsung phone's own segments are incomplete: APP4 segment {app4Segment}, trailer block {trailerBlock}."},
+    {"makernote.preview-starts-as-jpeg", "The MakerNote preview (tag {tag}) at {position} starts as a JPEG."},
+    {"makernote.preview-start-not-jpeg",
+     "The MakerNote preview (tag {tag}) at {position} does not start as a JPEG (first byte {firstByte})."},
+    {"makernote.preview-overwritten", "The MakerNote preview at {position} has been overwritten."},
+    {"makernote.sony-preview-offset-missing",
+     "The Sony preview's recorded offset {offset} (length {length}) holds no preview."},
+    {"makernote.sony-preview-not-found", "No Sony preview was found at or near its recorded position {recordedPosition}."},
+    {"makernote.sony-preview-found",
+     "The Sony preview was found {shift} bytes from its recorded position {recordedPosition}."},
+
+    {"thumbnail.none-extracted", "No thumbnail was extracted."},
+    {"thumbnail.not-extracted",
+     "The thumbnail ({thumbnailSize} bytes at {thumbnailOffset}) was not extracted."},
+    {"thumbnail.outside-file", "The thumbnail ({thumbnailSize} bytes at {thumbnailOffset}) lies outside the file."},
+    {"thumbnail.not-written", "The thumbnail could not be copied out for decoding."},
+    {"thumbnail.no-picture-check", "No decoder was at hand to check the thumbnail."},
+    {"thumbnail.decodes", "The thumbnail ({thumbnailSize} bytes at {thumbnailOffset}) decodes as a picture."},
+    {"thumbnail.does-not-decode",
+     "The thumbnail ({thumbnailSize} bytes at {thumbnailOffset}) does not decode as a picture."},
+
+    {"mpf.none-read", "No Multi-Picture Format segment was read."},
+    {"mpf.not-parsed", "The Multi-Picture Format segment was not read."},
+    {"mpf.set-by-writer", "The MPF validity was set by the program writing the file."},
+    {"mpf.byte-order-unknown", "The MPF segment's byte order mark is unknown ({firstByte} {secondByte})."},
+    {"mpf.header-read", "The MPF header was read."},
+    {"mpf.total-frames-differ", "{message} (NumberOfImages {numberOfImages}, TotalFrames {totalFrames})"},
+    {"mpf.entry-block-size", "{message} ({numberOfImages} images, a block of {blockSize} bytes)"},
+    {"mpf.primary-offset", "{message} (offset {offset})"},
+    {"mpf.primary-size-short-dji", "{message} (size {size}, the primary image ends at {primaryEnd})"},
+    {"mpf.primary-size-short", "{message} (size {size}, the primary image ends at {primaryEnd})"},
+    {"mpf.image-start-not-soi", "{message} (image {image} at {start})"},
+    {"mpf.image-start-outside-file", "{message} (image {image} at {start}, file of {fileSize} bytes)"},
+    {"mpf.image-end-not-eoi", "{message} (image {image} ending at {end})"},
+    {"mpf.image-end-outside-file", "{message} (image {image} ending at {end}, file of {fileSize} bytes)"},
+    {"mpf.unique-id-format", "{message} (format {format})"},
+    {"mpf.unique-id-block-size", "{message} ({numberOfImages} images, a block of {blockSize} bytes)"},
+});
+
+// Every sentence, the checks' first.
+const std::vector<EvidenceSentence>& AllSentences() {
+    static const std::vector<EvidenceSentence> all = [] {
+        std::vector<EvidenceSentence> sentences(kCheckSentences.begin(), kCheckSentences.end());
+        sentences.insert(sentences.end(), kCodecSentences.begin(), kCodecSentences.end());
+        return sentences;
+    }();
+    return all;
+}
+
 std::string_view EnglishSentence(std::string_view rule) {
     for (const EvidenceSentence& sentence : EvidenceSentences())
         if (sentence.rule == rule) return sentence.english;
@@ -192,7 +287,7 @@ std::string EvidenceText(const Finding& finding) {
 }
 
 std::span<const EvidenceSentence> EvidenceSentences() {
-    return kCheckSentences;
+    return AllSentences();
 }
 
 } // namespace pellvane

@@ -1,4 +1,5 @@
 #include "codec/extensions/MakerNote.h"
+#include "codec/extensions/Manufacturer.h"
 
 #include "codec/IExifCodec.h"
 #include "codec/Makers.h"
@@ -320,8 +321,8 @@ MakerNoteIdentity IdentifyMakerNote(const MakerNoteContext& context, int64_t off
                                              : agrees                ? "makernote.header-agrees-with-make"
                                                                      : "makernote.header-disagrees-with-make",
                                              kFactMakerNoteIsOriginal, agrees)
-                                    .With("headerMaker", header)
-                                    .With("makeMaker", context.manufacturer)
+                                    .With("headerMaker", ManufacturerName(header))
+                                    .With("makeMaker", ManufacturerName(context.manufacturer))
                                     .With("model", context.model)
                                     .With("offset", offset)
                                     .With("length", length));
