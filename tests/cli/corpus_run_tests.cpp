@@ -107,6 +107,23 @@ TEST(CorpusRun, EveryRowIsDecidedByAFindingWithItsStatus) {
     }
 }
 
+// Every finding the corpus produces is told in a sentence of its own, with every value filled in.
+TEST(CorpusRun, EveryFindingHasASentenceWithItsValues) {
+    for (const auto& [file, object] : CurrentRun()) {
+        json findings = json::array();
+        for (const json& row : object.at("rows"))
+            for (const json& finding : row.at("evidence")) findings.push_back(finding);
+        if (!object.at("codec").is_null())
+            for (const json& finding : object.at("codec").at("findings")) findings.push_back(finding);
+        for (const json& finding : findings) {
+            const std::string rule = finding.at("rule").get<std::string>();
+            const std::string text = finding.at("text").get<std::string>();
+            EXPECT_NE(text.rfind(rule, 0), 0u) << file << ": " << rule << " has no sentence";
+            EXPECT_EQ(text.find('{'), std::string::npos) << file << ": " << text;
+        }
+    }
+}
+
 // The last codec finding that decides a member, as the codec derives the member from them.
 std::optional<bool> LastDecision(const json& findings, const std::string& member) {
     std::optional<bool> decision;
