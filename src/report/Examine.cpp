@@ -1,0 +1,101 @@
+#include "report/Examine.h"
+
+#include "analysis/AnalyzeFile.h"
+#include "report/CodecListing.h"
+#include "report/JsonReport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace pellvane::report {
+namespace {
+
+// Summarises the picture the run decoded, without decoding it again.
+class cPictureRecorder final : public IAnalysisObserver {
+  public:
+    void PictureDecoded(const cDIBSection& picture) override { summary = SummarizePicture(picture); }
+    std::optional<PictureSummary> summary;
+};
+
+// A private temporary file holding some bytes; removed when it goes out of scope.
+class cTemporaryCopy {
+  public:
+    explicit cTemporaryCopy(std::span<const uint8_t> bytes) {
+        std::error_code error;
+        const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+        std::string pattern = (error ? std::filesystem::path("/tmp") : folder) / "pellvane-bytes-XXXXXX";
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0) return;
+        path_ = pattern;
+        written_ = WriteAll(fd, bytes);
+        written_ = ::close(fd) == 0 && written_;
+    }
+    cTemporaryCopy(const cTemporaryCopy&) = delete;
+    cTemporaryCopy& operator=(const cTemporaryCopy&) = delete;
+    ~cTemporaryCopy() {
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+
+    // The copy's path, "" when it could not be written whole.
+    std::string Path() const { return written_ ? path_ : ""; }
+
+  private:
+    static bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+            if (n <= 0) return false;
+            bytes = bytes.subspan(static_cast<size_t>(n));
+        }
+        return true;
+    }
+
+    std::string path_;
+    bool written_ = false;
+};
+
+} // namespace
+
+cExaminer::cExaminer() {
+    auto codec = std::make_unique<cExifCodec>();
+    exifCodec_ = codec.get();
+    codec_ = std::move(codec);
+}
+
+FileExamination cExaminer::Examine(const std::string& path, bool withJson) {
+    cPictureRecorder recorder;
+    cSilentObserver silent;
+    IAnalysisObserver& observer = withJson ? static_cast<IAnalysisObserver&>(recorder) : silent;
+    const AnalysisSettings settings{.editorVersion = 0, .keepPicture = false};
+    FileExamination result;
+    result.analysis = AnalyzeFile(path, codec_, settings, observer);
+    const AnalysisReport& analysis = result.analysis;
+
+    // A refused file was not opened by the run; the codec's facts are still reported.
+    result.openResult = analysis.refused ? exifCodec_->OpenFile(path) : analysis.openResult;
+    // A file that cannot even be opened is named as such rather than as an unknown format.
+    result.reason = analysis.refused && result.openResult != kOpenCannotOpen
+                        ? analysis.refusal
+                        : OpenFailureReason(result.openResult);
+    if (withJson) {
+        result.picture = recorder.summary;
+        result.json = ExaminationJson({path, result.openResult, &analysis, exifCodec_, result.picture});
+    }
+    return result;
+}
+
+nlohmann::json cExaminer::ExamineJson(const std::string& path) {
+    nlohmann::json object = Examine(path, true).json;
+    Close();
+    return object;
+}
+
+nlohmann::json cExaminer::ExamineBytesJson(std::span<const uint8_t> bytes, const std::string& name) {
+    const cTemporaryCopy copy(bytes);
+    // Without a copy the run is given a path that cannot be opened, and refuses it as such.
+    nlohmann::json object = ExamineJson(copy.Path());
+    object["file"] = name;
+    return object;
+}
+
+} // namespace pellvane::report
