@@ -1,12 +1,11 @@
 #include "report/Examine.h"
 
 #include "analysis/AnalyzeFile.h"
+#include "codec/mFile.h"
 #include "report/CodecListing.h"
 #include "report/JsonReport.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 namespace pellvane::report {
 namespace {
@@ -18,40 +17,22 @@ class cPictureRecorder final : public IAnalysisObserver {
     std::optional<PictureSummary> summary;
 };
 
-// A private temporary file holding some bytes; removed when it goes out of scope.
+// A private temporary file holding some bytes; removed when it goes out of scope. It keeps the
+// extension of the name the bytes go by: the codec locates TIFF strip data only in files named
+// as TIFF files.
 class cTemporaryCopy {
   public:
-    explicit cTemporaryCopy(std::span<const uint8_t> bytes) {
-        std::error_code error;
-        const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-        std::string pattern = (error ? std::filesystem::path("/tmp") : folder) / "pellvane-bytes-XXXXXX";
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0) return;
-        path_ = pattern;
-        written_ = WriteAll(fd, bytes);
-        written_ = ::close(fd) == 0 && written_;
-    }
+    cTemporaryCopy(std::span<const uint8_t> bytes, const std::string& name)
+        : path_(WriteTempFile("PVB", std::filesystem::path(name).extension().string(), bytes)) {}
     cTemporaryCopy(const cTemporaryCopy&) = delete;
     cTemporaryCopy& operator=(const cTemporaryCopy&) = delete;
-    ~cTemporaryCopy() {
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
+    ~cTemporaryCopy() { DeleteFileQuietly(path_); }
 
     // The copy's path, "" when it could not be written whole.
-    std::string Path() const { return written_ ? path_ : ""; }
+    const std::string& Path() const { return path_; }
 
   private:
-    static bool WriteAll(int fd, std::span<const uint8_t> bytes) {
-        while (!bytes.empty()) {
-            const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-            if (n <= 0) return false;
-            bytes = bytes.subspan(static_cast<size_t>(n));
-        }
-        return true;
-    }
-
     std::string path_;
-    bool written_ = false;
 };
 
 } // namespace
@@ -91,7 +72,7 @@ nlohmann::json cExaminer::ExamineJson(const std::string& path) {
 }
 
 nlohmann::json cExaminer::ExamineBytesJson(std::span<const uint8_t> bytes, const std::string& name) {
-    const cTemporaryCopy copy(bytes);
+    const cTemporaryCopy copy(bytes, name);
     // Without a copy the run is given a path that cannot be opened, and refuses it as such.
     nlohmann::json object = ExamineJson(copy.Path());
     object["file"] = name;

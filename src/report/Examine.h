@@ -47,7 +47,8 @@ class cExaminer {
     // The JSON object of one file, its codec closed again.
     nlohmann::json ExamineJson(const std::string& path);
 
-    // The JSON object of a file held in memory, named `name` in the object. The codec reads
+    // The JSON object of a file held in memory, named `name` in the object (whose extension
+    // counts, as a file's does: see cTemporaryCopy). The codec reads
     // files by path, so the bytes go to one private temporary file, removed before this
     // returns (also on failure). A temporary file that cannot be written gives the refusal of
     // a file that cannot be opened.
