@@ -12,7 +12,7 @@ Each result is a dict holding exactly what one line of ``pellvane-validate --jso
 """
 
 import os
-from typing import Iterator, List, Union
+from typing import List, Union
 
 from ._pellvane import ResultIterator, __version__, analyze, analyze_bytes, analyze_many
 
