@@ -169,7 +169,8 @@ call returns. The GIL is released while the bytes are analysed.)doc");
                                 "The results of analyze_many, one dict per path, in the order of the paths.")
         .def("__iter__", [](cResultIterator& self) -> cResultIterator& { return self; })
         .def("__next__", &cResultIterator::Next)
-        .def("close", &cResultIterator::Close, "Stops the workers; the files still to come are not examined.");
+        .def("close", &cResultIterator::Close,
+             "Stops the workers; the files still to come are not examined.");
 
     module.def("analyze_many", &AnalyzeMany, py::arg("paths"), py::arg("jobs") = py::none(),
                R"doc(Examines many files on `jobs` threads of the module's own (default: one per core)
