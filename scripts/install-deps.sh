@@ -13,6 +13,8 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   # installing: manual pages, icon sizes, the Debian package, and the checks of them
   scdoc librsvg2-bin file dpkg-dev desktop-file-utils appstream man-db
+  # the Python module, its tests and batch analysis on Dask (for Debian's /usr/bin/python3)
+  pybind11-dev python3-dev python3-pytest python3-dask python3-distributed python3-pandas
 )
 
 missing=()

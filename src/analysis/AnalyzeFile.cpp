@@ -203,7 +203,7 @@ bool ObtainCodec(std::unique_ptr<IExifCodec>& codec, int32_t editorVersion) {
     if (editorVersion >= kFirstEditorWithCodec) codec = CreateExternalCodec(editorVersion);
     if (codec) return true;
     auto builtIn = std::make_unique<cExifCodec>();
-    builtIn->SetPictureCheck([](const std::string& path) { return cDIBSection().LoadPicture_File(path); });
+    builtIn->SetPictureCheck(DecodesAsPicture);
     codec = std::move(builtIn);
     return false;
 }

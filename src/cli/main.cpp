@@ -1,11 +1,8 @@
 // pellvane-validate: the command line of Pellvane Photo Validator.
 
-#include "analysis/AnalyzeFile.h"
 #include "cli/AnalysisOutput.h"
-#include "codec/cExifCodec.h"
-#include "imaging/PictureSummary.h"
-#include "imaging/cDIBSection.h"
 #include "report/CodecListing.h"
+#include "report/Examine.h"
 #include "report/JsonReport.h"
 
 #include <CLI/CLI.hpp>
@@ -91,43 +88,19 @@ std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs) {
 
 // --- one file ---
 
-// Summarises the picture the run decoded, for the JSON report, without decoding it again.
-class cPictureRecorder final : public IAnalysisObserver {
-  public:
-    void PictureDecoded(const cDIBSection& picture) override { summary = SummarizePicture(picture); }
-    std::optional<PictureSummary> summary;
-};
-
-// Each worker keeps its own codec across the files it examines.
+// Each worker keeps its own examiner, and with it its codec, across the files it examines.
 class cFileExaminer {
   public:
-    explicit cFileExaminer(const Options& options) : options_(options) {
-        auto codec = std::make_unique<cExifCodec>();
-        codec->SetPictureCheck([](const std::string& path) { return cDIBSection().LoadPicture_File(path); });
-        exifCodec_ = codec.get();
-        codec_ = std::move(codec);
-    }
+    explicit cFileExaminer(const Options& options) : options_(options) {}
 
     FileOutcome Examine(const std::string& path) {
-        cPictureRecorder recorder;
-        cSilentObserver silent;
-        IAnalysisObserver& observer = options_.json ? static_cast<IAnalysisObserver&>(recorder) : silent;
-        const AnalysisSettings settings{.editorVersion = 0, .keepPicture = false};
-        const AnalysisReport report = AnalyzeFile(path, codec_, settings, observer);
-
-        // A refused file was not opened by the run; the codec's facts are still reported.
-        const int32_t openResult = report.refused ? exifCodec_->OpenFile(path) : report.openResult;
-        // A file that cannot even be opened is named as such rather than as an unknown format.
-        const std::string reason = report.refused && openResult != kOpenCannotOpen
-                                       ? report.refusal
-                                       : report::OpenFailureReason(openResult);
+        const report::FileExamination examination = examiner_.Examine(path, options_.json);
         FileOutcome outcome;
-        if (!reason.empty()) outcome.err = Problem(path, reason);
-        outcome.ok = reason.empty();
-        outcome.out = options_.json ? JsonLine(path, openResult, report, recorder.summary)
-                                    : TextBlock(path, openResult, report, reason);
+        if (!examination.Analysed()) outcome.err = Problem(path, examination.reason);
+        outcome.ok = examination.Analysed();
+        outcome.out = options_.json ? report::JsonLine(examination.json) : TextBlock(path, examination);
         // Closing deletes the file's temporary files, so none outlives the command.
-        exifCodec_->CloseFile();
+        examiner_.Close();
         return outcome;
     }
 
@@ -136,26 +109,20 @@ class cFileExaminer {
         return "pellvane-validate: " + path + ": " + reason + "\n";
     }
 
-    std::string JsonLine(const std::string& path, int32_t openResult, const AnalysisReport& report,
-                         const std::optional<PictureSummary>& summary) const {
-        return report::JsonLine(report::ExaminationJson({path, openResult, &report, exifCodec_, summary}));
-    }
-
-    std::string TextBlock(const std::string& path, int32_t openResult, const AnalysisReport& report,
-                          const std::string& reason) const {
+    std::string TextBlock(const std::string& path, const report::FileExamination& examination) const {
+        const AnalysisReport& report = examination.analysis;
         std::string text = cli::FileHeading(path, options_.colour) + "\n";
-        text += report.refused ? cli::RefusalText(reason, options_.colour)
+        text += report.refused ? cli::RefusalText(examination.reason, options_.colour)
                                : cli::AnalysisText(report, options_.colour, options_.explain);
-        if (report::HasModel(openResult)) {
-            if (options_.segments) text += report::SegmentsText(*exifCodec_);
-            if (options_.tags) text += report::TagsText(*exifCodec_);
+        if (report::HasModel(examination.openResult)) {
+            if (options_.segments) text += report::SegmentsText(examiner_.Codec());
+            if (options_.tags) text += report::TagsText(examiner_.Codec());
         }
         return text + "\n";
     }
 
     const Options& options_;
-    std::unique_ptr<IExifCodec> codec_;
-    cExifCodec* exifCodec_ = nullptr; // the same object, for the listings only the built-in codec has
+    report::cExaminer examiner_;
 };
 
 // --- many files ---

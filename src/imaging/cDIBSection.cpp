@@ -393,4 +393,8 @@ std::optional<HashValue> cDIBSection::GetHashValue() {
     return hash;
 }
 
+bool DecodesAsPicture(const std::string& path) {
+    return cDIBSection().LoadPicture_File(path);
+}
+
 } // namespace pellvane

@@ -164,4 +164,8 @@ class cDIBSection {
     std::filesystem::path fileName_;
 };
 
+// Whether the file at `path` decodes as a picture: the check the codec is handed to judge its
+// thumbnail, so that the codec itself needs no decoder.
+bool DecodesAsPicture(const std::string& path);
+
 } // namespace pellvane

@@ -1,0 +1,23 @@
+# Type stubs of the pellvane package (the compiled functions and the pure-Python helpers).
+
+import os
+from typing import Any, Dict, Iterable, Iterator, List, Optional, Union
+
+__version__: str
+
+_Path = Union[str, "os.PathLike[str]"]
+_BytesLike = Union[bytes, bytearray, memoryview]
+
+# One line of `pellvane-validate --json` as Python values (docs/report-format.md).
+Result = Dict[str, Any]
+
+def analyze(path: _Path) -> Result: ...
+def analyze_bytes(data: _BytesLike, name: str = "") -> Result: ...
+
+class ResultIterator(Iterator[Result]):
+    def __iter__(self) -> "ResultIterator": ...
+    def __next__(self) -> Result: ...
+    def close(self) -> None: ...
+
+def analyze_many(paths: Iterable[_Path], jobs: Optional[int] = None) -> ResultIterator: ...
+def jpeg_files(folder: _Path) -> List[str]: ...

@@ -1,0 +1,83 @@
+#include "report/Examine.h"
+
+#include "analysis/AnalyzeFile.h"
+#include "codec/mFile.h"
+#include "report/CodecListing.h"
+#include "report/JsonReport.h"
+
+#include <filesystem>
+
+namespace pellvane::report {
+namespace {
+
+// Summarises the picture the run decoded, without decoding it again.
+class cPictureRecorder final : public IAnalysisObserver {
+  public:
+    void PictureDecoded(const cDIBSection& picture) override { summary = SummarizePicture(picture); }
+    std::optional<PictureSummary> summary;
+};
+
+// A private temporary file holding some bytes; removed when it goes out of scope. It keeps the
+// extension of the name the bytes go by: the codec locates TIFF strip data only in files named
+// as TIFF files.
+class cTemporaryCopy {
+  public:
+    cTemporaryCopy(std::span<const uint8_t> bytes, const std::string& name)
+        : path_(WriteTempFile("PVB", std::filesystem::path(name).extension().string(), bytes)) {}
+    cTemporaryCopy(const cTemporaryCopy&) = delete;
+    cTemporaryCopy& operator=(const cTemporaryCopy&) = delete;
+    ~cTemporaryCopy() { DeleteFileQuietly(path_); }
+
+    // The copy's path, "" when it could not be written whole.
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+} // namespace
+
+cExaminer::cExaminer() {
+    auto codec = std::make_unique<cExifCodec>();
+    codec->SetPictureCheck(DecodesAsPicture);
+    exifCodec_ = codec.get();
+    codec_ = std::move(codec);
+}
+
+FileExamination cExaminer::Examine(const std::string& path, bool withJson) {
+    cPictureRecorder recorder;
+    cSilentObserver silent;
+    IAnalysisObserver& observer = withJson ? static_cast<IAnalysisObserver&>(recorder) : silent;
+    const AnalysisSettings settings{.editorVersion = 0, .keepPicture = false};
+    FileExamination result;
+    result.analysis = AnalyzeFile(path, codec_, settings, observer);
+    const AnalysisReport& analysis = result.analysis;
+
+    // A refused file was not opened by the run; the codec's facts are still reported.
+    result.openResult = analysis.refused ? exifCodec_->OpenFile(path) : analysis.openResult;
+    // A file that cannot even be opened is named as such rather than as an unknown format.
+    result.reason = analysis.refused && result.openResult != kOpenCannotOpen
+                        ? analysis.refusal
+                        : OpenFailureReason(result.openResult);
+    if (withJson) {
+        result.picture = recorder.summary;
+        result.json = ExaminationJson({path, result.openResult, &analysis, exifCodec_, result.picture});
+    }
+    return result;
+}
+
+nlohmann::json cExaminer::ExamineJson(const std::string& path) {
+    nlohmann::json object = Examine(path, true).json;
+    Close();
+    return object;
+}
+
+nlohmann::json cExaminer::ExamineBytesJson(std::span<const uint8_t> bytes, const std::string& name) {
+    const cTemporaryCopy copy(bytes, name);
+    // Without a copy the run is given a path that cannot be opened, and refuses it as such.
+    nlohmann::json object = ExamineJson(copy.Path());
+    object["file"] = name;
+    return object;
+}
+
+} // namespace pellvane::report
