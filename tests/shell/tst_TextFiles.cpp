@@ -1,8 +1,11 @@
 // Translation files: the INI reader and its two encodings, the locale that picks a file, the
-// validation of a file, the language menu, and the translations the program ships.
+// validation of a file, the language menu, and the translations the program ships, evidence
+// sentences included.
 
 #include "ShellFixtures.h"
 
+#include "analysis/Evidence.h"
+#include "base/Finding.h"
 #include "base/Text.h"
 #include "shell/IniFile.h"
 #include "shell/Language.h"
@@ -17,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <set>
 #include <span>
 
 using namespace pellvane;
@@ -128,7 +132,51 @@ QStringList LiteralKeysInSources() {
     return keys;
 }
 
+// The {fact} names a sentence fills in; an opening brace without its closing one counts with
+// the rest of the sentence, so that a broken placeholder never matches a sound one.
+std::set<std::string> PlaceholdersOf(std::string_view sentence) {
+    std::set<std::string> names;
+    for (size_t open = sentence.find('{'); open != std::string_view::npos;
+         open = sentence.find('{', open + 1)) {
+        const size_t close = sentence.find('}', open);
+        names.insert(
+            std::string(sentence.substr(open, close == std::string_view::npos ? close : close - open + 1)));
+    }
+    return names;
+}
+
+QString Joined(const std::set<std::string>& names) {
+    QStringList list;
+    for (const std::string& name : names)
+        list << QString::fromStdString(name);
+    return list.join(' ');
+}
+
+// The evidence keys a translation lacks, and those whose {facts} differ from the English
+// sentence's, each with both sets.
+QStringList EvidenceFaults() {
+    QStringList faults;
+    const auto missing = [](const std::string& text) { return text.starts_with('\x01'); };
+    for (const char* word : {"Evidence.Yes", "Evidence.No"})
+        if (const std::string text = GetText("Evidence", word, "\x01"); missing(text) || text.empty())
+            faults << QStringLiteral("%1 untranslated").arg(word);
+    for (const EvidenceSentence& sentence : EvidenceSentences()) {
+        const std::string key = "Evidence." + std::string(sentence.rule);
+        const std::string text = GetText("Evidence", key, "\x01");
+        if (missing(text)) {
+            faults << QString::fromStdString(key) + " untranslated";
+        } else if (PlaceholdersOf(text) != PlaceholdersOf(sentence.english)) {
+            faults << QStringLiteral("%1 fills in %2 where English fills in %3")
+                          .arg(QString::fromStdString(key), Joined(PlaceholdersOf(text)),
+                               Joined(PlaceholdersOf(sentence.english)));
+        }
+    }
+    return faults;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(pellvane::Finding)
 
 class TextFilesTest : public QObject {
     Q_OBJECT
@@ -165,6 +213,8 @@ class TextFilesTest : public QObject {
 
     void shippedTranslationsAreValidAndComplete_data();
     void shippedTranslationsAreValidAndComplete();
+    void evidenceSpeaksTheShippedLanguage_data();
+    void evidenceSpeaksTheShippedLanguage();
 
   private:
     std::unique_ptr<PrivateSettings> settings_;
@@ -574,6 +624,8 @@ void TextFilesTest::shippedTranslationsAreValidAndComplete() {
     }
     missing.sort();
     QVERIFY2(missing.isEmpty(), qPrintable("untranslated: " + missing.join(", ")));
+    const QStringList evidenceFaults = EvidenceFaults();
+    QVERIFY2(evidenceFaults.isEmpty(), qPrintable(evidenceFaults.join("; ")));
 
     const std::string title = GetText("Window", "Window.Main.Caption", "");
     QCOMPARE(TitleWithProduct(title, "English"), title);
@@ -581,6 +633,49 @@ void TextFilesTest::shippedTranslationsAreValidAndComplete() {
     QCOMPARE(TitleWithProduct(aboutTitle, "English"), aboutTitle);
     QVERIFY(!GetText("Setup", "LocalName", "").empty());
     QVERIFY(!GetText("Setup", "Copyright", "").empty());
+}
+
+void TextFilesTest::evidenceSpeaksTheShippedLanguage_data() {
+    QTest::addColumn<int>("locale");
+    QTest::addColumn<Finding>("finding");
+    QTest::addColumn<QString>("expected");
+
+    const Finding original = NoteFinding("makernote.original").With("entries", 42);
+    const Finding withoutRules = NoteFinding("makernote.maker-without-rules")
+                                     .With("makerNotePresent", true)
+                                     .With("exifPresent", false);
+    const Finding flashPix = NoteFinding("flashpix.present").With("model", "X-T3");
+    // Umlauts and the low-high quotes are Windows-1252 bytes of their own, so a file read in
+    // any other code page shows them wrongly.
+    QTest::newRow("German, a number")
+        << 1031 << original
+        << QStringLiteral("Die MakerNote stammt von der Kamera selbst und enth\u00E4lt 42 Eintr\u00E4ge.");
+    QTest::newRow("German, yes and no")
+        << 1031 << withoutRules
+        << QStringLiteral(
+               "F\u00FCr diesen Hersteller gibt es keine MakerNote-Regeln; MakerNote vorhanden: ja, "
+               "EXIF vorhanden: nein.");
+    QTest::newRow("German, quoted text")
+        << 1031 << flashPix
+        << QStringLiteral("Das FlashPix-Segment, das Fujifilm-Kameras schreiben, ist "
+                          "vorhanden (Modell \u201EX-T3\u201C).");
+    QTest::newRow("Chinese, yes and no")
+        << 2052 << withoutRules
+        << QStringLiteral("\u8BE5\u5236\u9020\u5546\u6CA1\u6709 MakerNote \u89C4\u5219\uFF1B\u6709 MakerNote"
+                          "\uFF1A\u662F\uFF0C\u6709 EXIF\uFF1A\u5426\u3002");
+    QTest::newRow("English, built in")
+        << 1033 << original << QStringLiteral("The MakerNote is the camera's own and holds 42 entries.");
+}
+
+// The sentence a reader sees comes from the shipped file of the language, with the facts filled in.
+void TextFilesTest::evidenceSpeaksTheShippedLanguage() {
+    QFETCH(int, locale);
+    QFETCH(Finding, finding);
+    QFETCH(QString, expected);
+
+    SetProgramLocation(PELLVANE_PROGRAM_FOLDER, "pellvane-validator");
+    QCOMPARE(InitLanguage(locale), locale);
+    QCOMPARE(QString::fromStdString(EvidenceText(finding)), expected);
 }
 
 QTEST_MAIN(TextFilesTest)
