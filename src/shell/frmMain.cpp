@@ -351,8 +351,8 @@ QFrame* frmMain::BuildResultsPanel() {
     lvResults_->setObjectName(QStringLiteral("lvResults"));
     split->addWidget(lvResults_);
     split->addWidget(BuildEvidencePane());
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 1);
     grid->addWidget(split, 1, 0, 3, 1);
 
     ucPreview_ = new ucCanvas(panel);

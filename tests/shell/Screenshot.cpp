@@ -11,6 +11,7 @@
 //   --screen     save the whole screen instead of the window (to show where the window lies)
 
 #include "analysis/AnalyzeFile.h"
+#include "base/Text.h"
 #include "shell/Language.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
@@ -85,8 +86,10 @@ pellvane::frmMain::Analyzer WorkingScreenAnalyzer(pellvane::frmMain*& window, co
             }
         } grabbing(observer);
         bool saved = false;
+        const std::string software =
+            pellvane::GetText("Window", "Window.Main.Results.Software", "Software Data");
         grabbing.onLabel = [&](const std::string& text) {
-            if (saved || text.find("Software") == std::string::npos) return;
+            if (saved || text.find(software) == std::string::npos) return;
             Settle(200);
             saved = Save(*window, options, output);
         };
