@@ -20,7 +20,7 @@ namespace pellvane {
 struct FileRequest {
     QString title;
     QStringList nameFilters;
-    QString folder;
+    QString folder = {};
 };
 
 // Asks the user for one existing file: its path, or an empty string when the user cancels.
