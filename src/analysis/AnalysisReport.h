@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ struct AnalysisReport {
     bool refused = false;
     std::string refusal;
     std::string refusalKey;
+    // Set when the refusal is a JPEG picture larger than the decoder holds: its declared size.
+    std::optional<DeclaredSize> tooLarge;
 
     std::vector<ResultRow> rows; // in display order: worst level first
     int16_t ratingClass = 0;     // 1 (processed) to 5 (original)

@@ -1,9 +1,9 @@
 #include "analysis/AnalyzeFile.h"
 
-#include "analysis/checks/Checks.h"
 #include "analysis/Status.h"
-#include "base/Text.h"
 #include "analysis/TrustRating.h"
+#include "analysis/checks/Checks.h"
+#include "base/Text.h"
 #include "codec/TagStore.h"
 #include "codec/cExifCodec.h"
 #include "imaging/ExifOrientation.h"
@@ -81,7 +81,7 @@ struct ScheduledTest {
     std::string_view caption; // English default
     std::string_view key;
     CheckFunction run; // nullptr for a check this program does not perform yet
-    bool announced;   // shows its caption in the working label before it starts
+    bool announced;    // shows its caption in the working label before it starts
     Requirement requirement;
     Pacing pacing;
 };
@@ -180,7 +180,8 @@ bool RequirementMet(Requirement requirement, int32_t openResult, const IExifCode
 
 ResultRow MakeRow(std::string caption, std::string_view key, int16_t level, Findings findings) {
     StatusText status = StatusWord(level);
-    return {std::move(caption), std::string(key), level, std::move(status.word), status.icon, std::move(findings)};
+    return {std::move(caption),     std::string(key), level,
+            std::move(status.word), status.icon,      std::move(findings)};
 }
 
 // A codec call that fails unexpectedly costs the check its row, never the run.
@@ -219,6 +220,7 @@ bool LoadJpegPicture(const std::string& path, cDIBSection& picture, IAnalysisObs
                      AnalysisReport& report) {
     if (!picture.LoadPicture_File(path)) {
         RefuseUnreadableFile(report);
+        report.tooLarge = OversizeJpeg(path);
         return false;
     }
     observer.PictureDecoded(picture);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 
 namespace pellvane {
@@ -33,5 +34,21 @@ int32_t TestImageType(std::span<const uint8_t> bytes);
 
 // The format code of a file from its first two bytes; a file that cannot be read gives kUnknown.
 int32_t TestImageType(const std::filesystem::path& path);
+
+// A picture's size as its file declares it.
+struct DeclaredSize {
+    int64_t width = 0;
+    int64_t height = 0;
+    bool operator==(const DeclaredSize&) const = default;
+};
+
+// The size a JPEG stream's frame header declares: the segments are walked from the start of
+// image to the first start-of-frame marker. Nothing when the bytes end, or are no JPEG, first.
+std::optional<DeclaredSize> JpegFrameSize(std::span<const uint8_t> bytes);
+
+// The declared size of a JPEG file whose picture is larger than the decoders hold
+// (kMaxPicturePixels), or nothing for any other file. It tells a refusal for size apart from a
+// file that does not decode.
+std::optional<DeclaredSize> OversizeJpeg(const std::filesystem::path& path);
 
 } // namespace pellvane

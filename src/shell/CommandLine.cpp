@@ -28,6 +28,13 @@ std::string RawArguments(int argc, const char* const* argv) {
     return line;
 }
 
+std::string CommandLineOf(int argc, const char* const* argv) {
+    std::string joined = RawArguments(argc, argv);
+    if (argc <= 2 || NamesExistingFile(joined)) return joined;
+    if (joined.find_first_of("\"'") != std::string::npos) return joined;
+    return argv[1];
+}
+
 std::optional<std::string> FileFromCommandLine(std::string_view commandLine) {
     std::string text(TrimmedSpaces(commandLine));
     if (text.empty()) return std::nullopt;

@@ -1,5 +1,7 @@
 #include "shell/Dialogs.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileDialog>
 
 namespace pellvane {
@@ -10,6 +12,7 @@ std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget& parent, const FileRequest& 
     // The patterns stay out of sight; the filters show by their translated names.
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     dialog->setNameFilters(request.nameFilters);
+    if (!request.folder.isEmpty()) dialog->setDirectory(request.folder);
     return dialog;
 }
 
@@ -21,9 +24,17 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget& parent, const UserMessage& 
     return box;
 }
 
+void CloseOpenDialog(QFileDialog& dialog) {
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+        if (completer->popup()) completer->popup()->hide();
+    dialog.hide();
+}
+
 QString ChooseFileWithDialog(QWidget& parent, const FileRequest& request) {
     const std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(parent, request);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    CloseOpenDialog(*dialog);
+    if (!accepted || dialog->selectedFiles().isEmpty()) return {};
     return dialog->selectedFiles().constFirst();
 }
 

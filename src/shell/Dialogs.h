@@ -15,10 +15,12 @@ class QWidget;
 
 namespace pellvane {
 
-// What the open dialog shows: its caption and its filters, in the order offered.
+// What the open dialog shows: its caption, its filters in the order offered, and the folder
+// it opens in (the last one a file was chosen from; empty for the dialog's own choice).
 struct FileRequest {
     QString title;
     QStringList nameFilters;
+    QString folder = {};
 };
 
 // Asks the user for one existing file: its path, or an empty string when the user cancels.
@@ -37,6 +39,11 @@ using MessagePresenter = std::function<void(QWidget& parent, const UserMessage& 
 // The real dialogs, built but not shown.
 std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget& parent, const FileRequest& request);
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget& parent, const UserMessage& message);
+
+// Closes an open dialog that has been answered, with the name-completion popup of its file
+// name field: that popup is a window of its own and would otherwise stay on screen until the
+// dialog is destroyed, through a whole analysis.
+void CloseOpenDialog(QFileDialog& dialog);
 
 // The real chooser and presenter: the dialogs above, shown modally.
 QString ChooseFileWithDialog(QWidget& parent, const FileRequest& request);

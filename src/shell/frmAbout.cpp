@@ -15,6 +15,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace pellvane {
 namespace {
 
@@ -84,6 +86,10 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
 
     ApplyTexts();
+    // The width is fixed, so the height follows the texts: a translated credit that wraps
+    // needs more lines than the English one, and a window of the English height would
+    // draw it over the version line.
+    setFixedHeight(std::max(layout->totalHeightForWidth(width()), layout->totalMinimumSize().height()));
 }
 
 void frmAbout::ApplyTexts() {

@@ -1,5 +1,6 @@
 #include "shell/frmMain.h"
 
+#include "analysis/Evidence.h"
 #include "base/Text.h"
 #include "controls/ucCanvas.h"
 #include "shell/CommandLine.h"
@@ -10,19 +11,27 @@
 #include "shell/cWait.h"
 #include "shell/frmAbout.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -40,6 +49,23 @@ constexpr int kStatusIconSize = 22;
 constexpr int kRatingImageSize = 42;
 constexpr int kMessageIconSize = 24;
 constexpr int kColumnCount = 4;
+constexpr int kPreviewWidth = 264;
+
+// The window opens at its preferred size where the screen has room for it, and never larger
+// than the screen's free area; the body scrolls when the window is smaller than its content,
+// so that the buttons under it stay in reach.
+constexpr QSize kPreferredSize(900, 720);
+constexpr QSize kMinimumSize(480, 360);
+
+// The zoom levels of the preview, smallest first; 0 is "fit into the area".
+constexpr std::array<int32_t, 6> kZoomLevels = {0, 1, 2, 4, 8, 16};
+
+// The row of the report a list item shows.
+constexpr int kRowIndexRole = Qt::UserRole + 1;
+
+// Tags of IFD0 that name the camera.
+constexpr uint32_t kMakeTag = 0x010F;
+constexpr uint32_t kModelTag = 0x0110;
 
 // The list's hidden columns hold the sort keys: the status level and the caption.
 constexpr int kLevelColumn = 2;
@@ -47,6 +73,14 @@ constexpr int kCaptionColumn = 3;
 
 QString Text(std::string_view key, std::string_view english) {
     return QString::fromStdString(GetText("Window", key, english));
+}
+
+// A tag's text without the spaces and zero bytes that pad it.
+std::string TrimText(std::string text) {
+    const size_t last = text.find_last_not_of(std::string_view(" \0", 2));
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    text.erase(0, std::min(text.find_first_not_of(' '), text.size()));
+    return text;
 }
 
 QString WithoutAccelerator(QString caption) {
@@ -94,6 +128,12 @@ const char* const kStyleSheet = R"(
 #lblDescription { color: #475569; }
 #tbStart { background: #ffffff; border: 2px dashed #c3ccd6; border-radius: 14px; padding: 18px; color: #334155; }
 #tbStart:hover { background: #f8fbff; border-color: #6b8fc7; }
+#tbStart:focus { border: 2px solid #2563eb; background: #f3f7ff; }
+#scrBody, #bodyContent { background: transparent; border: none; }
+#lblFile { color: #1e293b; font-weight: 600; }
+#lblEvidence { color: #64748b; }
+#txtEvidence { background: #ffffff; border: 1px solid #e2e6ea; border-radius: 6px; color: #1e293b; }
+#lvResults:focus { border-color: #6b8fc7; }
 #lblWorking { color: #334155; }
 #lvResults { background: #ffffff; border: 1px solid #e2e6ea; border-radius: 6px; }
 #ratingCard, #messageCard { background: #ffffff; border: 1px solid #e2e6ea; border-radius: 8px; }
@@ -139,8 +179,7 @@ frmMain::frmMain(const QString& commandLine, Analyzer analyzer, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setAcceptDrops(true);
     setStyleSheet(QLatin1String(kStyleSheet));
-    setMinimumSize(720, 560);
-    resize(820, 620);
+    setMinimumSize(kMinimumSize);
 
     scrollBarWidth_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
 
@@ -161,6 +200,16 @@ frmMain::frmMain(const QString& commandLine, Analyzer analyzer, QWidget* parent)
     RecordProgramInfo();
     BuildLanguageMenuItems();
     ShowStartScreen();
+    FitIntoScreen();
+
+    auto* copy = new QAction(this);
+    copy->setObjectName(QStringLiteral("actCopy"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WindowShortcut);
+    connect(copy, &QAction::triggered, this, [this] {
+        if (picBox_->isVisible()) CopyReport();
+    });
+    addAction(copy);
 
     tmrMax_ = new QTimer(this);
     tmrMax_->setSingleShot(true);
@@ -235,7 +284,14 @@ void frmMain::BuildHeader(QVBoxLayout& layout) {
 }
 
 void frmMain::BuildBody(QVBoxLayout& layout) {
-    auto* body = new QVBoxLayout;
+    scrBody_ = new QScrollArea(this);
+    scrBody_->setObjectName(QStringLiteral("scrBody"));
+    scrBody_->setWidgetResizable(true);
+    scrBody_->setFrameShape(QFrame::NoFrame);
+    scrBody_->setFocusPolicy(Qt::NoFocus);
+    auto* content = new QWidget(scrBody_);
+    content->setObjectName(QStringLiteral("bodyContent"));
+    auto* body = new QVBoxLayout(content);
     body->setContentsMargins(20, 16, 20, 8);
     body->setSpacing(10);
 
@@ -247,6 +303,9 @@ void frmMain::BuildBody(QVBoxLayout& layout) {
     tbStart_->setMinimumSize(380, 230);
     tbStart_->setFont(Resized(font(), 11));
     tbStart_->setCursor(Qt::PointingHandCursor);
+    // Reached by Tab and opened by Enter or Space, like any default button.
+    tbStart_->setFocusPolicy(Qt::StrongFocus);
+    tbStart_->installEventFilter(this);
     connect(tbStart_, &QToolButton::clicked, this, &frmMain::OnOpenClicked);
 
     lblWorking_ = PlainLabel(this, "lblWorking");
@@ -262,11 +321,15 @@ void frmMain::BuildBody(QVBoxLayout& layout) {
 
     body->addStretch(1);
     body->addWidget(tbStart_, 0, Qt::AlignCenter);
-    body->addWidget(lblWorking_, 0, Qt::AlignCenter);
+    // The label takes the body's whole width and centres its text itself: a label that wraps
+    // inside a centred layout item is given its preferred width, not the height that width
+    // needs, and loses its top and bottom lines.
+    body->addWidget(lblWorking_);
     body->addWidget(pbWorking_, 0, Qt::AlignCenter);
     body->addWidget(picBox_, 100);
     body->addStretch(1);
-    layout.addLayout(body, 1);
+    scrBody_->setWidget(content);
+    layout.addWidget(scrBody_, 1);
 }
 
 QFrame* frmMain::BuildResultsPanel() {
@@ -277,19 +340,84 @@ QFrame* frmMain::BuildResultsPanel() {
     grid->setHorizontalSpacing(14);
     grid->setVerticalSpacing(12);
 
-    lvResults_ = new QTreeWidget(panel);
+    lblFile_ = PlainLabel(panel, "lblFile");
+    grid->addWidget(lblFile_, 0, 0, 1, 2);
+
+    // The list over the evidence of its selected row; the analyst may give either more room.
+    auto* split = new QSplitter(Qt::Vertical, panel);
+    split->setObjectName(QStringLiteral("splResults"));
+    split->setChildrenCollapsible(false);
+    lvResults_ = new QTreeWidget(split);
     lvResults_->setObjectName(QStringLiteral("lvResults"));
-    grid->addWidget(lvResults_, 0, 0, 2, 1);
+    split->addWidget(lvResults_);
+    split->addWidget(BuildEvidencePane());
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 1);
+    grid->addWidget(split, 1, 0, 3, 1);
 
     ucPreview_ = new ucCanvas(panel);
     ucPreview_->setObjectName(QStringLiteral("ucPreview"));
-    ucPreview_->setFixedSize(264, 198);
-    grid->addWidget(ucPreview_, 0, 1);
-    grid->addWidget(BuildRatingCard(), 1, 1);
-    grid->addWidget(BuildMessageCard(), 2, 0, 1, 2);
+    ucPreview_->setFixedSize(kPreviewWidth, 198);
+    ucPreview_->installEventFilter(this);
+    grid->addWidget(ucPreview_, 1, 1);
+    grid->addWidget(BuildPreviewTools(), 2, 1);
+    grid->addWidget(BuildRatingCard(), 3, 1);
+    grid->addWidget(BuildMessageCard(), 4, 0, 1, 2);
     grid->setColumnStretch(0, 1);
-    grid->setRowStretch(1, 1);
+    grid->setRowStretch(3, 1);
     return panel;
+}
+
+QWidget* frmMain::BuildEvidencePane() {
+    auto* pane = new QWidget(this);
+    auto* column = new QVBoxLayout(pane);
+    column->setContentsMargins(0, 6, 0, 0);
+    column->setSpacing(4);
+    auto* heading = PlainLabel(pane, "lblEvidence");
+    heading->setWordWrap(false);
+    heading->setFont(Resized(font(), 8.5, QFont::DemiBold));
+    column->addWidget(heading);
+    txtEvidence_ = new QPlainTextEdit(pane);
+    txtEvidence_->setObjectName(QStringLiteral("txtEvidence"));
+    txtEvidence_->setReadOnly(true);
+    txtEvidence_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    txtEvidence_->setMinimumHeight(72);
+    column->addWidget(txtEvidence_, 1);
+    return pane;
+}
+
+QWidget* frmMain::BuildPreviewTools() {
+    auto* tools = new QWidget(this);
+    tools->setObjectName(QStringLiteral("previewTools"));
+    tools->setFixedWidth(kPreviewWidth);
+    auto* row = new QHBoxLayout(tools);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    const auto toolButton = [tools](const char* name, const QString& caption) {
+        auto* button = new QToolButton(tools);
+        button->setObjectName(QLatin1String(name));
+        button->setText(caption);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::StrongFocus);
+        return button;
+    };
+    cmdFit_ = toolButton("cmdFit", {});
+    cmdFit_->setCheckable(true);
+    cmdZoomOut_ = toolButton("cmdZoomOut", QStringLiteral("−"));
+    cmdZoomIn_ = toolButton("cmdZoomIn", QStringLiteral("+"));
+    lblZoom_ = PlainLabel(tools, "lblZoom");
+    lblZoom_->setWordWrap(false);
+    lblZoom_->setAlignment(Qt::AlignCenter);
+    lblZoom_->setMinimumWidth(48);
+    connect(cmdFit_, &QToolButton::clicked, this, &frmMain::FitPreview);
+    connect(cmdZoomOut_, &QToolButton::clicked, this, [this] { ZoomPreview(-1); });
+    connect(cmdZoomIn_, &QToolButton::clicked, this, [this] { ZoomPreview(+1); });
+    row->addWidget(cmdFit_);
+    row->addStretch();
+    row->addWidget(cmdZoomOut_);
+    row->addWidget(lblZoom_);
+    row->addWidget(cmdZoomIn_);
+    return tools;
 }
 
 QWidget* frmMain::BuildRatingCard() {
@@ -393,6 +521,11 @@ void frmMain::BuildFooter(QVBoxLayout& layout) {
     auto* row = new QHBoxLayout;
     row->setContentsMargins(20, 4, 20, 16);
     row->addStretch();
+    cmdCopy_ = new QPushButton(this);
+    cmdCopy_->setObjectName(QStringLiteral("cmdCopy"));
+    cmdCopy_->setMinimumWidth(96);
+    connect(cmdCopy_, &QPushButton::clicked, this, &frmMain::CopyReport);
+    row->addWidget(cmdCopy_);
     cmdBack_ = new QPushButton(this);
     cmdBack_->setObjectName(QStringLiteral("cmdBack"));
     cmdBack_->setMinimumWidth(96);
@@ -414,7 +547,9 @@ void frmMain::SetUpResultsList() {
     lvResults_->setSelectionMode(QAbstractItemView::SingleSelection);
     lvResults_->setIconSize(QSize(kStatusIconSize, kStatusIconSize));
     lvResults_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    lvResults_->setFocusPolicy(Qt::NoFocus);
+    // The analyst walks the rows with the arrow keys; each shows its evidence.
+    lvResults_->setFocusPolicy(Qt::StrongFocus);
+    connect(lvResults_, &QTreeWidget::currentItemChanged, this, &frmMain::ShowSelectedEvidence);
     // The user cannot resize the columns; the sort-key columns take no room at all.
     QHeaderView* header = lvResults_->header();
     header->setSectionResizeMode(QHeaderView::Fixed);
@@ -437,6 +572,22 @@ void frmMain::LayOutColumns() {
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lvResults_ && event->type() == QEvent::Resize) LayOutColumns();
+    if (watched == tbStart_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            tbStart_->click();
+            return true;
+        }
+    }
+    // A double click on the preview switches between the fitted picture and its actual size.
+    if (watched == ucPreview_ && event->type() == QEvent::MouseButtonDblClick) {
+        if (ucPreview_->FitMode()) {
+            ZoomPreview(+1);
+        } else {
+            FitPreview();
+        }
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -462,6 +613,15 @@ void frmMain::ApplyTexts() {
     cmdBack_->setText(Text("Window.Main.Restart", "&Restart"));
     lblWorking_->setText(Text("Window.Main.Working", "Please wait while we analyze the file..."));
     lblTrustRating_->setText(Text("Window.Main.TrustRating", "TRUST RATING:"));
+    findChild<QLabel*>(QStringLiteral("lblEvidence"))->setText(Text("Window.Main.Evidence", "Evidence"));
+    txtEvidence_->setPlaceholderText(
+        Text("Window.Main.Evidence.Hint", "Select a test to see what it compared and found."));
+    cmdFit_->setText(Text("Window.Tool.Preview.Fit", "Fit"));
+    cmdFit_->setToolTip(Text("Window.Tool.Preview.FitTip", "Fit the picture into the preview"));
+    cmdZoomIn_->setToolTip(Text("Window.Tool.Preview.ZoomIn", "Zoom in (drag the picture to move it)"));
+    cmdZoomOut_->setToolTip(Text("Window.Tool.Preview.ZoomOut", "Zoom out"));
+    cmdCopy_->setText(Text("Window.Main.Copy", "Co&py"));
+    cmdCopy_->setToolTip(Text("Window.Main.CopyTip", "Copy the results and their evidence as text"));
     ucPreview_->SetText(Text("Window.Tool.Preview.Error", "Preview Error"));
     const QString site = QUrl(WebSite()).host();
     SetLinkCaption(lnkUpgrade_, (site.isEmpty() ? WebSite() : site) + QStringLiteral("/upgrade"));
@@ -532,9 +692,25 @@ void frmMain::OnOpenClicked() {
         Text("Window.Main.Open", "Open"),
         {Text("Window.Main.OpenFilter.JPEG", "JPEG Images") +
              QStringLiteral(" (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])"),
-         Text("Window.Main.OpenFilter.All", "All Formats (*.*)") + QStringLiteral(" (*)")}};
+         Text("Window.Main.OpenFilter.All", "All Formats (*.*)") + QStringLiteral(" (*)")},
+        GetSetting(QStringLiteral("Validator"), QStringLiteral("LastFolder"))};
     const QString path = chooseFile_(*this, request);
-    if (!path.isEmpty()) AnalyzeFile(path);
+    if (path.isEmpty()) return;
+    RememberFolderOf(path);
+    AnalyzeFile(path);
+}
+
+void frmMain::RememberFolderOf(const QString& path) const {
+    SaveSetting(QStringLiteral("Validator"), QStringLiteral("LastFolder"), QFileInfo(path).absolutePath());
+}
+
+void frmMain::FitIntoScreen() {
+    // At a large scale factor the preferred size can exceed the screen; the window then opens
+    // as large as the screen's free area and scrolls its body.
+    const QScreen* display = screen();
+    QSize size = kPreferredSize;
+    if (display) size = size.boundedTo(display->availableGeometry().size());
+    resize(size.expandedTo(kMinimumSize.boundedTo(size)));
 }
 
 void frmMain::OnWatchdog() {
@@ -559,7 +735,10 @@ void frmMain::ShowAbout() {
 
 void frmMain::ShowStartScreen() {
     tbStart_->setVisible(true);
+    tbStart_->setFocus();
     picBox_->setVisible(false);
+    setWindowTitle(lblTitle_->text());
+    cmdCopy_->setVisible(false);
     cmdBack_->setVisible(false);
     cmdClose_->setVisible(false);
     lblWorking_->setVisible(false);
@@ -572,10 +751,12 @@ void frmMain::ShowWorkingScreen() {
     pbWorking_->setVisible(true);
     picBox_->setVisible(false);
     tbStart_->setVisible(false);
+    cmdCopy_->setVisible(false);
     cmdBack_->setVisible(false);
     cmdClose_->setVisible(false);
     lblWorking_->setVisible(true);
     lvResults_->clear();
+    txtEvidence_->clear();
 }
 
 void frmMain::AnalyzeFile(const QString& path) {
@@ -602,10 +783,21 @@ void frmMain::AnalyzeFile(const QString& path) {
     tmrMax_->stop();
 
     if (report.refused) {
-        showMessage_(*this, {QMessageBox::Critical, Text("Window.Message.Error", "ERROR"),
-                             QString::fromStdString(report.refusal)});
+        QString text = QString::fromStdString(report.refusal);
+        // The generic refusal stays; a picture refused for its size says so under it.
+        if (report.tooLarge) {
+            text += QStringLiteral("\n\n") +
+                    Text("Window.Message.Error.TooLarge",
+                         "The picture is too large to examine: %1 \u00D7 %2 pixels, more than the %3 "
+                         "pixels this program can hold.")
+                        .arg(report.tooLarge->width)
+                        .arg(report.tooLarge->height)
+                        .arg(kMaxPicturePixels);
+        }
+        showMessage_(*this, {QMessageBox::Critical, Text("Window.Message.Error", "ERROR"), text});
         ShowStartScreen();
     } else {
+        ShowFileSummary(path, report);
         ShowResults(report);
     }
     EndRun();
@@ -623,20 +815,94 @@ void frmMain::EndRun() {
 
 void frmMain::ShowResults(AnalysisReport& report) {
     lvResults_->clear();
-    for (const ResultRow& row : report.rows)
-        AddResultRow(row);
     ucPreview_->SetPicture(std::move(report.picture));
+    shownReport_ = std::move(report);
+    for (const ResultRow& row : shownReport_.rows)
+        AddResultRow(row);
+    ucPreview_->SetFitMode(true);
     ucPreview_->SetZoom(1);
-    ShowRating(report);
-    ShowMessages(report.messages);
+    ShowRating(shownReport_);
+    ShowMessages(shownReport_.messages);
 
     lblWorking_->setVisible(false);
     tbStart_->setVisible(false);
     picBox_->setVisible(true);
+    cmdCopy_->setVisible(true);
     cmdBack_->setVisible(true);
     cmdClose_->setVisible(true);
+    ApplyPreviewZoom();
+    // The worst row, first in the list, shows its evidence at once; the arrow keys go on from it.
+    if (lvResults_->topLevelItemCount() > 0) lvResults_->setCurrentItem(lvResults_->topLevelItem(0));
+    lvResults_->setFocus();
+}
+
+void frmMain::ShowFileSummary(const QString& path, const AnalysisReport& report) {
+    const QFileInfo file(path);
+    shownFile_ = {file.fileName().toStdString(),
+                  uint64_t(std::max<qint64>(file.size(), 0)),
+                  report.picture.Width(),
+                  report.picture.Height(),
+                  {}};
+    if (codec_) {
+        shownFile_.camera = CameraName(TrimText(codec_->TagValueString(kMakeTag, kIfd0)),
+                                       TrimText(codec_->TagValueString(kModelTag, kIfd0)));
+    }
+    lblFile_->setText(QString::fromStdString(FileSummaryLine(shownFile_)));
+    lblFile_->setToolTip(QDir::toNativeSeparators(file.absoluteFilePath()));
+    setWindowTitle(file.fileName() + QStringLiteral(" \u2014 ") + lblTitle_->text());
+}
+
+void frmMain::ShowSelectedEvidence() {
+    const QTreeWidgetItem* item = lvResults_->currentItem();
+    const int index = item ? item->data(0, kRowIndexRole).toInt() : -1;
+    if (index < 0 || size_t(index) >= shownReport_.rows.size()) {
+        txtEvidence_->clear();
+        return;
+    }
+    const ResultRow& row = shownReport_.rows[size_t(index)];
+    QString text = QString::fromStdString(row.caption + ": " + row.word) + QLatin1Char('\n');
+    for (const EvidenceLine& line : EvidenceLines(row))
+        text += QString::fromStdString(MarkedEvidence(line)) + QLatin1Char('\n');
+    txtEvidence_->setPlainText(text.trimmed());
+}
+
+void frmMain::CopyReport() {
+    const RatingTexts texts{Text("Window.Main.TrustRating", "TRUST RATING:").toStdString()};
+    QApplication::clipboard()->setText(QString::fromStdString(ReportAsText(shownFile_, shownReport_, texts)));
+}
+
+void frmMain::FitPreview() {
+    ucPreview_->SetFitMode(true);
+    ucPreview_->SetZoom(1);
+    ApplyPreviewZoom();
+}
+
+void frmMain::ZoomPreview(int direction) {
+    const int32_t current = ucPreview_->FitMode() ? 0 : ucPreview_->Zoom();
+    const auto* at = std::lower_bound(kZoomLevels.begin(), kZoomLevels.end(), current);
+    const auto index = std::clamp<std::ptrdiff_t>(at - kZoomLevels.begin() + direction, 0,
+                                                  std::ptrdiff_t(kZoomLevels.size()) - 1);
+    const int32_t level = kZoomLevels[size_t(index)];
+    ucPreview_->SetFitMode(level == 0);
+    ucPreview_->SetZoom(std::max(level, 1));
+    ApplyPreviewZoom();
+}
+
+void frmMain::ApplyPreviewZoom() {
     ucPreview_->Resize();
     ucPreview_->Repaint();
+    const bool fit = ucPreview_->FitMode();
+    const int pictureWidth = ucPreview_->Picture().Width();
+    // In fit mode the label tells how far the picture was shrunk.
+    const int percent = !fit ? 100 * ucPreview_->Zoom()
+                        : pictureWidth > 0
+                            ? int(std::lround(100.0 * ucPreview_->PictureRect().width() / pictureWidth))
+                            : 100;
+    lblZoom_->setText(QStringLiteral("%1%").arg(percent));
+    cmdFit_->setChecked(fit);
+    cmdZoomOut_->setEnabled(!fit);
+    cmdZoomIn_->setEnabled(ucPreview_->Zoom() < kZoomLevels.back() || fit);
+    ucPreview_->setCursor(fit ? Qt::ArrowCursor : Qt::OpenHandCursor);
 }
 
 void frmMain::AddResultRow(const ResultRow& row) {
@@ -649,6 +915,13 @@ void frmMain::AddResultRow(const ResultRow& row) {
     const bool parserError = row.key == "Window.Main.Results.ParserError";
     item->setText(kCaptionColumn, parserError ? QStringLiteral("Unknown Data Structure")
                                               : QString::fromStdString(row.caption));
+    item->setData(0, kRowIndexRole, lvResults_->topLevelItemCount() - 1);
+    // The first finding, for a glance without selecting the row.
+    if (!row.findings.empty()) {
+        const QString first = QString::fromStdString(EvidenceText(row.findings.front()));
+        item->setToolTip(0, first);
+        item->setToolTip(1, first);
+    }
 }
 
 void frmMain::ShowRating(const AnalysisReport& report) {

@@ -9,6 +9,7 @@
 #include "shell/Dialogs.h"
 #include "shell/ImageStrip.h"
 #include "shell/Language.h"
+#include "shell/ReportText.h"
 
 #include <QWidget>
 
@@ -20,8 +21,10 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -62,6 +65,9 @@ class frmMain : public QWidget {
     const LanguageMenu& Languages() const { return languages_; }
     // What choosing item `index` of the language menu does.
     void ChooseLanguageItem(int index);
+    // Puts the report on the screen on the clipboard as text: the file, the rows with their
+    // evidence, the class and the messages (Ctrl+C or the Copy button).
+    void CopyReport();
 
   signals:
     // A run has ended and its outcome is on screen (the results or the start screen).
@@ -80,6 +86,8 @@ class frmMain : public QWidget {
     void BuildHeader(QVBoxLayout& layout);
     void BuildBody(QVBoxLayout& layout);
     QFrame* BuildResultsPanel();
+    QWidget* BuildEvidencePane();
+    QWidget* BuildPreviewTools();
     QWidget* BuildRatingCard();
     QWidget* BuildMessageCard();
     void BuildFooter(QVBoxLayout& layout);
@@ -95,6 +103,8 @@ class frmMain : public QWidget {
     void OnWatchdog();
     void OpenWebPage(std::string_view pathAndQuery) const;
     void ShowAbout();
+    void FitIntoScreen();
+    void RememberFolderOf(const QString& path) const;
 
     void ShowStartScreen();
     void ShowWorkingScreen();
@@ -102,6 +112,11 @@ class frmMain : public QWidget {
     void ShowRating(const AnalysisReport& report);
     void ShowMessages(const RatingMessages& messages);
     void AddResultRow(const ResultRow& row);
+    void ShowSelectedEvidence();
+    void ShowFileSummary(const QString& path, const AnalysisReport& report);
+    void ZoomPreview(int direction);
+    void FitPreview();
+    void ApplyPreviewZoom();
     void LayOutColumns();
     void EndRun();
 
@@ -115,6 +130,9 @@ class frmMain : public QWidget {
     int16_t ratingClass_ = 0;
     int scrollBarWidth_ = 0;
     LanguageMenu languages_;
+    // What the results screen shows, kept for its details and for the clipboard.
+    AnalysisReport shownReport_;
+    FileSummary shownFile_;
 
     ImageStrip toolImages_;
     ImageStrip startImage_;
@@ -132,6 +150,14 @@ class frmMain : public QWidget {
     QLabel* lblVer_ = nullptr;
     QLabel* lblDescription_ = nullptr;
     QLabel* lblWorking_ = nullptr;
+    QScrollArea* scrBody_ = nullptr;
+    QLabel* lblFile_ = nullptr;
+    QPlainTextEdit* txtEvidence_ = nullptr;
+    QToolButton* cmdFit_ = nullptr;
+    QToolButton* cmdZoomOut_ = nullptr;
+    QToolButton* cmdZoomIn_ = nullptr;
+    QLabel* lblZoom_ = nullptr;
+    QPushButton* cmdCopy_ = nullptr;
     QProgressBar* pbWorking_ = nullptr;
     QFrame* picBox_ = nullptr;
     QTreeWidget* lvResults_ = nullptr;

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
                                  executable.completeBaseName().toStdString());
     pellvane::InstallTranslationLookup();
 
-    pellvane::frmMain window(QString::fromStdString(pellvane::RawArguments(argc, argv)));
+    pellvane::frmMain window(QString::fromStdString(pellvane::CommandLineOf(argc, argv)));
     window.show();
     return QApplication::exec();
 }

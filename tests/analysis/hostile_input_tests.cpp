@@ -124,6 +124,23 @@ TEST(HostileInput, FilesThatAreNoReadablePictureAreRefusedAsUnsupported) {
     }
 }
 
+TEST(HostileInput, APictureAboveThePixelLimitIsRefusedWithItsDeclaredSize) {
+    // The refusal keeps its text; the report adds the size, so that a window can say why.
+    test::ScopedTempFolder temp;
+    const RunOutcome huge =
+        Analyze(temp, Write(temp, "huge.jpg", WithDeclaredSize(SmallPhoto(), 65535, 40000)));
+    EXPECT_TRUE(huge.report.refused);
+    EXPECT_EQ(huge.report.refusal, kUnsupportedFile);
+    ASSERT_TRUE(huge.report.tooLarge.has_value());
+    EXPECT_EQ(*huge.report.tooLarge, (DeclaredSize{65535, 40000}));
+
+    // A file that does not decode for another reason is not called too large.
+    const RunOutcome broken =
+        Analyze(temp, Write(temp, "huffman.jpg", WithOverrunningHuffmanTable(SmallPhoto())));
+    EXPECT_TRUE(broken.report.refused);
+    EXPECT_FALSE(broken.report.tooLarge.has_value());
+}
+
 TEST(HostileInput, AFileWithoutReadPermissionIsRefused) {
     test::ScopedTempFolder temp;
     const std::string path = Write(temp, "locked.jpg", SmallPhoto());

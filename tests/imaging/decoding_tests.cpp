@@ -255,7 +255,8 @@ TEST(JpegDecodingTest, ProgressivePictureOfEndlessScansFails) {
     const Bytes scan(jpeg.begin() + static_cast<std::ptrdiff_t>(lastScan), jpeg.end() - 2);
     const auto withScans = [&](size_t extra) {
         Bytes file(jpeg.begin(), jpeg.end() - 2);
-        for (size_t i = 0; i < extra; ++i) file.insert(file.end(), scan.begin(), scan.end());
+        for (size_t i = 0; i < extra; ++i)
+            file.insert(file.end(), scan.begin(), scan.end());
         file.push_back(0xFF);
         file.push_back(0xD9);
         return file;
@@ -273,6 +274,58 @@ TEST(JpegDecodingTest, RefusesDeclaredSizesAboveThePixelLimit) {
         jpeg[*frame + 3] = jpeg[*frame + 5] = static_cast<uint8_t>(side >> 8);
         jpeg[*frame + 4] = jpeg[*frame + 6] = static_cast<uint8_t>(side & 0xFF);
         ExpectEmpty(Loaded(jpeg));
+    }
+}
+
+TEST(JpegFrameSizeTest, ReadsTheFirstFrameHeaderOrNothing) {
+    const auto join = [](std::initializer_list<Bytes> parts) {
+        Bytes all;
+        for (const Bytes& part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const Bytes start = {0xFF, 0xD8};
+    // An APP1 of 300 bytes: FF E1, length 302.
+    Bytes app(304, 0x41);
+    app[0] = 0xFF;
+    app[1] = 0xE1;
+    app[2] = 0x01;
+    app[3] = 0x2E;
+    // Frame headers: marker, length 17, precision 8, height, width, 3 components.
+    const auto sof = [](uint8_t marker, uint16_t width, uint16_t height) {
+        Bytes frame(19, 0x11);
+        const uint8_t head[] = {0xFF,
+                                marker,
+                                0x00,
+                                0x11,
+                                0x08,
+                                uint8_t(height >> 8),
+                                uint8_t(height),
+                                uint8_t(width >> 8),
+                                uint8_t(width),
+                                0x03};
+        std::copy(std::begin(head), std::end(head), frame.begin());
+        return frame;
+    };
+    const Bytes huffman = {0xFF, 0xC4, 0x00, 0x04, 0x00, 0x00};
+    const Bytes scan = {0xFF, 0xDA, 0x00, 0x02};
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::optional<DeclaredSize> size;
+    } cases[] = {
+        {"baseline after an APP1", join({start, app, sof(0xC0, 3008, 2000)}), DeclaredSize{3008, 2000}},
+        {"progressive", join({start, sof(0xC2, 640, 480)}), DeclaredSize{640, 480}},
+        {"fill bytes before a marker", join({start, {0xFF}, sof(0xC0, 16, 8)}), DeclaredSize{16, 8}},
+        {"a Huffman table is no frame", join({start, huffman, sof(0xC1, 9, 7)}), DeclaredSize{9, 7}},
+        {"a scan before any frame", join({start, scan, sof(0xC0, 9, 7)}), std::nullopt},
+        {"not a JPEG", Bytes{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A}, std::nullopt},
+        {"cut inside the frame header", join({start, Bytes{0xFF, 0xC0, 0x00, 0x11, 0x08}}), std::nullopt},
+        {"segment longer than the file", join({start, Bytes{0xFF, 0xE1, 0xFF, 0xFF, 0x00}}), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(JpegFrameSize(c.bytes), c.size);
     }
 }
 

@@ -5,7 +5,9 @@
 
 #include "ShellFixtures.h"
 
+#include "analysis/Evidence.h"
 #include "controls/ucCanvas.h"
+#include "shell/CommandLine.h"
 #include "shell/Dialogs.h"
 #include "shell/ImageStrip.h"
 #include "shell/Presentation.h"
@@ -16,17 +18,25 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QCompleter>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +44,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWindow>
+
+#include <algorithm>
 
 using namespace pellvane;
 using namespace pellvane::testing;
@@ -49,6 +61,39 @@ class SeventeenPixelScrollBars : public QProxyStyle {
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
+
+Finding SizeFinding(const char* tag, int64_t value, int64_t frame, std::optional<int16_t> status) {
+    Finding finding =
+        status ? StatusFinding("exif-external.size", *status) : NoteFinding("exif-external.size");
+    finding.With("tag", tag).With("value", value).With("frame", frame);
+    return finding;
+}
+
+// A report whose rows carry findings: a note, then the finding that decided the row.
+AnalysisReport ReportWithEvidence() {
+    AnalysisReport report;
+    report.rows = {{"EXIF External Consistency",
+                    "Window.Main.Results.ExifExtConsistency",
+                    1,
+                    "Fail",
+                    0,
+                    {SizeFinding("PixelXDimension", 800, 800, std::nullopt),
+                     SizeFinding("PixelYDimension", 1200, 600, int16_t(1))}},
+                   {"Histogram",
+                    "Window.Main.Results.Histogram",
+                    5,
+                    "Pass",
+                    3,
+                    {SizeFinding("ImageWidth", 40, 40, int16_t(5))}}};
+    report.ratingClass = 1;
+    report.title = "Class 1";
+    report.description = "Compelling evidence";
+    report.messages.message = "Processed by: Editor";
+    report.messages.panels = {true, true, false};
+    report.openResult = 0;
+    report.picture.InitializeDIB(40, 30);
+    return report;
+}
 
 AnalysisReport ReportOfClass(int16_t ratingClass) {
     AnalysisReport report;
@@ -198,6 +243,21 @@ class MainWindowTest : public QObject {
     void aboutWindowShowsVersionAndTranslatorCredit();
     void fullRunMatchesTheCommandLineReport();
 
+    void selectingARowShowsItsEvidence();
+    void keyboardReachesTheOpenButtonAndTheList();
+    void copyPutsTheReportOnTheClipboard();
+    void twoCommandLineArgumentsOpenTheFirst();
+    void headerNamesTheFileBeingJudged();
+    void openDialogStartsInTheLastFolder();
+    void answeredOpenDialogTakesItsCompletionPopupAlong();
+    void previewZoomsAndFits();
+    void workingLabelIsShownWhole_data();
+    void workingLabelIsShownWhole();
+    void windowFitsAScreenOfHalfTheSize();
+    void pictureTooLargeIsNamedInTheRefusal();
+    void aboutWindowMakesRoomForATranslatedCredit();
+    void fileSummaryNamesSizeAndCamera();
+
   private:
     std::unique_ptr<PrivateSettings> settings_;
     std::unique_ptr<ProgramFolder> program_;
@@ -213,6 +273,7 @@ void MainWindowTest::init() {
     // Every test starts English, with an empty language folder and no chosen language.
     program_ = std::make_unique<ProgramFolder>();
     SaveSetting("Validator", "LocaleID", "1033");
+    SaveSetting("Validator", "LastFolder", "");
 }
 
 void MainWindowTest::loadShowsTheStartScreenAndRecordsTheProgram() {
@@ -589,6 +650,376 @@ void MainWindowTest::fullRunMatchesTheCommandLineReport() {
         QCOMPARE(list->topLevelItem(i)->text(2), QString::number(row["status"].toInt()));
     }
     QVERIFY(!window.findChild<ucCanvas*>("ucPreview")->Picture().IsEmpty());
+}
+
+void MainWindowTest::selectingARowShowsItsEvidence() {
+    Window w;
+    w.run.report = ReportWithEvidence();
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    auto* list = w.Child<QTreeWidget>("lvResults");
+    auto* details = w.Child<QPlainTextEdit>("txtEvidence");
+    const ResultRow& failed = w.run.report.rows[0];
+
+    // The worst row shows its evidence at once: every finding, the deciding one marked.
+    QCOMPARE(list->currentItem(), list->topLevelItem(0));
+    const QStringList lines = details->toPlainText().split('\n');
+    QCOMPARE(lines, (QStringList{"EXIF External Consistency: Fail",
+                                 "\u2022 " + QString::fromStdString(EvidenceText(failed.findings[0])),
+                                 "\u25B6 " + QString::fromStdString(EvidenceText(failed.findings[1]))}));
+    QVERIFY(lines[2].contains("1200") && lines[2].contains("600"));
+    // The tooltip gives the first finding without a selection.
+    QCOMPARE(list->topLevelItem(0)->toolTip(0), QString::fromStdString(EvidenceText(failed.findings[0])));
+
+    // Selecting the other row, with the mouse or the keyboard, shows its evidence instead.
+    const QRect second = list->visualItemRect(list->topLevelItem(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QVERIFY(details->toPlainText().startsWith("Histogram: Pass\n\u25B6 "));
+    QTest::keyClick(list, Qt::Key_Up);
+    QVERIFY(details->toPlainText().startsWith("EXIF External Consistency: Fail\n"));
+
+    // A run that ends in a refusal leaves no evidence of the file before on screen.
+    w.run.report = AnalysisReport();
+    w.run.report.refused = true;
+    w.run.report.refusal = "Unsupported file format!";
+    QVERIFY(w.RunAndWait("/photos/b.txt"));
+    QVERIFY(details->toPlainText().isEmpty());
+}
+
+void MainWindowTest::keyboardReachesTheOpenButtonAndTheList() {
+    Window w;
+    QApplication::setActiveWindow(w.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    auto* open = w.Child<QToolButton>("tbStart");
+    // The start screen gives the open button the focus, and its frame shows it.
+    QVERIFY(open->hasFocus());
+    const QImage focused = open->grab().toImage();
+    w.Child<QWidget>("cmdLanguage")->setFocus();
+    QVERIFY(!open->hasFocus());
+    QVERIFY(open->grab().toImage() != focused);
+    // Tab comes back to it, and Enter opens the dialog.
+    open->setFocus(Qt::TabFocusReason);
+    QCOMPARE(open->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+    w.user.answers = {"/photos/chosen.jpg"};
+    QTest::keyClick(open, Qt::Key_Return);
+    QCOMPARE(w.user.requests.size(), 1);
+    QCOMPARE(w.run.paths, QStringList{"/photos/chosen.jpg"});
+
+    // On the results the list has the focus, and the arrow keys walk its rows.
+    auto* list = w.Child<QTreeWidget>("lvResults");
+    QVERIFY(list->hasFocus());
+    QCOMPARE(list->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->currentItem(), list->topLevelItem(1));
+
+    // Restart gives the focus back to the open button; Enter there opens the dialog again.
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdBack"), Qt::LeftButton);
+    QVERIFY(open->hasFocus());
+    QCOMPARE(QApplication::focusWidget(), open);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+    QCOMPARE(w.user.requests.size(), 2);
+}
+
+void MainWindowTest::copyPutsTheReportOnTheClipboard() {
+    QTemporaryDir folder;
+    const QString photo = folder.filePath("judged.jpg");
+    QFile file(photo);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2048, 'x'));
+    file.close();
+
+    Window w;
+    w.run.report = ReportWithEvidence();
+    w.run.report.messages.legacyAlert = "Legacy data found. ";
+    w.run.report.messages.legacyNotice = "Please upgrade.";
+    QApplication::clipboard()->clear();
+    QVERIFY(w.RunAndWait(photo));
+    QApplication::setActiveWindow(w.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QTest::keyClick(w.Child<QTreeWidget>("lvResults"), Qt::Key_C, Qt::ControlModifier);
+
+    const ResultRow& failed = w.run.report.rows[0];
+    const QString expected = "judged.jpg \u2014 2.0 KB \u2014 40 \u00D7 30\n"
+                             "\n"
+                             "EXIF External Consistency: Fail\n"
+                             "    \u2022 " +
+                             QString::fromStdString(EvidenceText(failed.findings[0])) +
+                             "\n"
+                             "    \u25B6 " +
+                             QString::fromStdString(EvidenceText(failed.findings[1])) +
+                             "\n"
+                             "Histogram: Pass\n"
+                             "    \u25B6 " +
+                             QString::fromStdString(EvidenceText(w.run.report.rows[1].findings[0])) +
+                             "\n"
+                             "\n"
+                             "TRUST RATING: Class 1\n"
+                             "Compelling evidence\n"
+                             "Processed by: Editor\n"
+                             "Legacy data found. Please upgrade.\n";
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+
+    // The Copy button does the same.
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdCopy"), Qt::LeftButton);
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+    // On the start screen there is no report to copy.
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdBack"), Qt::LeftButton);
+    QVERIFY(!w.Child<QWidget>("cmdCopy")->isVisible());
+    QApplication::clipboard()->clear();
+    QTest::keyClick(w.window.get(), Qt::Key_C, Qt::ControlModifier);
+    QVERIFY(QApplication::clipboard()->text().isEmpty());
+}
+
+void MainWindowTest::twoCommandLineArgumentsOpenTheFirst() {
+    QTemporaryDir folder;
+    QStringList paths;
+    for (const char* name : {"a.jpg", "b.jpg"}) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        paths << file.fileName();
+    }
+    const QByteArray first = paths[0].toLocal8Bit();
+    const QByteArray second = paths[1].toLocal8Bit();
+    const char* const argv[] = {"pellvane-validator", first.constData(), second.constData()};
+    Window w(QString::fromStdString(CommandLineOf(3, argv)));
+    QTRY_COMPARE_WITH_TIMEOUT(w.run.paths, QStringList{paths[0]}, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.window->IsBusy() && NoTimerPending(*w.window), 10000);
+    QCOMPARE(w.run.paths, QStringList{paths[0]});
+}
+
+void MainWindowTest::headerNamesTheFileBeingJudged() {
+    // A real run, so that the camera comes from the file itself.
+    const QString photo = QStringLiteral(PELLVANE_SOURCE_DIR "/examples/sample.jpg");
+    QVERIFY(QFile::exists(photo));
+    frmMain window("\"" + photo + "\"");
+    FakeUser user;
+    user.Install(window);
+    QSignalSpy finished(&window, &frmMain::AnalysisFinished);
+    window.show();
+    QVERIFY(finished.wait(120000));
+    QVERIFY(user.messages.isEmpty());
+    const QString size = QString::fromStdString(ReadableSize(uint64_t(QFileInfo(photo).size())));
+    QCOMPARE(window.findChild<QLabel*>("lblFile")->text(),
+             "sample.jpg \u2014 " + size + " \u2014 800 \u00D7 600 \u2014 NIKON E950");
+    QCOMPARE(window.windowTitle(), QStringLiteral("sample.jpg \u2014 Pellvane Photo Validator"));
+    window.findChild<QAbstractButton*>("cmdBack")->click();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Pellvane Photo Validator"));
+}
+
+void MainWindowTest::openDialogStartsInTheLastFolder() {
+    {
+        Window w;
+        w.user.answers = {"/photos/trip/one.jpg"};
+        QTest::mouseClick(w.Child<QAbstractButton>("tbStart"), Qt::LeftButton);
+        QCOMPARE(w.user.requests[0].folder, QString()); // nothing chosen before
+        QTest::mouseClick(w.Child<QAbstractButton>("cmdBack"), Qt::LeftButton);
+        QTest::mouseClick(w.Child<QAbstractButton>("tbStart"), Qt::LeftButton); // cancelled
+        QCOMPARE(w.user.requests[1].folder, QStringLiteral("/photos/trip"));
+    }
+    // The next start remembers it; a cancelled dialog changed nothing.
+    Window w;
+    QTest::mouseClick(w.Child<QAbstractButton>("tbStart"), Qt::LeftButton);
+    QCOMPARE(w.user.requests[0].folder, QStringLiteral("/photos/trip"));
+
+    // The real dialog opens in that folder.
+    QTemporaryDir folder;
+    QWidget parent;
+    const std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(parent, {"Open", {"All (*)"}, folder.path()});
+    QCOMPARE(dialog->directory().absolutePath(), QDir(folder.path()).absolutePath());
+}
+
+void MainWindowTest::answeredOpenDialogTakesItsCompletionPopupAlong() {
+    QWidget parent;
+    const std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(parent, {"Open", {"All (*)"}, {}});
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->show();
+    QList<QCompleter*> completers = dialog->findChildren<QCompleter*>();
+    QVERIFY(!completers.isEmpty());
+    // The popup the name field shows while the user types.
+    QWidget* popup = completers.front()->popup();
+    popup->show();
+    QVERIFY(popup->isVisible());
+    CloseOpenDialog(*dialog);
+    QVERIFY(!popup->isVisible());
+    QVERIFY(!dialog->isVisible());
+}
+
+void MainWindowTest::previewZoomsAndFits() {
+    Window w;
+    w.run.report.picture.InitializeDIB(1000, 800);
+    // A pattern, so that a moved picture looks different.
+    std::span<uint8_t> pixels = w.run.report.picture.BitsPointer();
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint8_t((i * 7) / 13);
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    auto* preview = w.Child<ucCanvas>("ucPreview");
+    auto* zoom = w.Child<QLabel>("lblZoom");
+    auto* fit = w.Child<QToolButton>("cmdFit");
+    QVERIFY(preview->FitMode());
+    QVERIFY(fit->isChecked());
+    QCOMPARE(zoom->text(), QStringLiteral("%1%").arg(qRound(100.0 * preview->PictureRect().width() / 1000)));
+
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdZoomIn"), Qt::LeftButton);
+    QVERIFY(!preview->FitMode());
+    QCOMPARE(preview->Zoom(), 1);
+    QCOMPARE(zoom->text(), QStringLiteral("100%"));
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdZoomIn"), Qt::LeftButton);
+    QCOMPARE(preview->Zoom(), 2);
+    QVERIFY(!fit->isChecked());
+
+    // Dragging pans the enlarged picture: the area under the cursor follows the mouse.
+    const QImage before = preview->grab().toImage();
+    const QPoint centre = preview->rect().center();
+    QTest::mousePress(preview, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(preview, centre + QPoint(-40, -30));
+    QTest::mouseRelease(preview, Qt::LeftButton, {}, centre + QPoint(-40, -30));
+    QVERIFY(preview->grab().toImage() != before);
+
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdZoomOut"), Qt::LeftButton);
+    QCOMPARE(preview->Zoom(), 1);
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdZoomOut"), Qt::LeftButton);
+    QVERIFY(preview->FitMode());
+    QVERIFY(!w.Child<QWidget>("cmdZoomOut")->isEnabled());
+
+    // A double click switches to the actual size and back.
+    QTest::mouseDClick(preview, Qt::LeftButton);
+    QVERIFY(!preview->FitMode());
+    QTest::mouseDClick(preview, Qt::LeftButton);
+    QVERIFY(preview->FitMode());
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdZoomIn"), Qt::LeftButton);
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdFit"), Qt::LeftButton);
+    QVERIFY(preview->FitMode());
+    // The next file starts fitted.
+    QTest::mouseClick(w.Child<QAbstractButton>("cmdZoomIn"), Qt::LeftButton);
+    QVERIFY(w.RunAndWait("/photos/b.jpg"));
+    QVERIFY(preview->FitMode());
+}
+
+void MainWindowTest::workingLabelIsShownWhole_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("English") << "Please wait while we analyze the file...";
+    QTest::newRow("English test") << "Analyzing Software Data...";
+    QTest::newRow("German") << "Bitte warten Sie, w\u00E4hrend die Datei analysiert wird...";
+    QTest::newRow("German test") << "Analysiere Externe EXIF-Konsistenz...";
+    QTest::newRow("Chinese") << "\u6B63\u5728\u5206\u6790\u6587\u4EF6\uFF0C\u8BF7\u7A0D\u5019...";
+}
+
+void MainWindowTest::workingLabelIsShownWhole() {
+    QFETCH(QString, text);
+    Window w;
+    bool checked = false;
+    w.run.during = [&](frmMain& window, IAnalysisObserver& observer) {
+        observer.WorkingLabel(text.toStdString());
+        window.layout()->activate();
+        QCoreApplication::processEvents();
+        auto* label = window.findChild<QLabel*>("lblWorking");
+        QVERIFY(label->isVisible());
+        QCOMPARE(label->text(), text);
+        // On one line, and as high as its text: nothing is cut at the top or the bottom.
+        QVERIFY2(label->contentsRect().width() >= label->fontMetrics().horizontalAdvance(text),
+                 qPrintable(QString::number(label->width())));
+        QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        QVERIFY(label->height() >= label->fontMetrics().height());
+        checked = true;
+    };
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    QVERIFY(checked);
+}
+
+void MainWindowTest::windowFitsAScreenOfHalfTheSize() {
+    // A 1400 x 1000 screen at scale factor 2 offers 700 x 500 to the window.
+    Window w;
+    const QSize available = w.window->screen()->availableGeometry().size();
+    QVERIFY(w.window->width() <= available.width() && w.window->height() <= available.height());
+    w.window->resize(700, 460);
+    QVERIFY(w.window->minimumSizeHint().width() <= 700);
+    QVERIFY(w.window->minimumSizeHint().height() <= 460);
+    QVERIFY(w.window->minimumWidth() <= 700 && w.window->minimumHeight() <= 460);
+    QVERIFY(w.RunAndWait("/photos/a.jpg"));
+    w.window->layout()->activate();
+    QCOMPARE(w.window->size(), QSize(700, 460));
+    // Restart and Close stay in reach; the results scroll above them.
+    for (const char* name : {"cmdBack", "cmdClose", "cmdCopy"}) {
+        auto* button = w.Child<QWidget>(name);
+        QVERIFY2(button->isVisible(), name);
+        const QRect place(button->mapTo(w.window.get(), QPoint(0, 0)), button->size());
+        QVERIFY2(w.window->rect().contains(place), name);
+    }
+}
+
+void MainWindowTest::pictureTooLargeIsNamedInTheRefusal() {
+    Window w;
+    w.run.report = AnalysisReport();
+    w.run.report.refused = true;
+    w.run.report.refusal = "Unsupported file format!";
+    w.run.report.tooLarge = DeclaredSize{65535, 40000};
+    QVERIFY(w.RunAndWait("/photos/huge.jpg"));
+    QCOMPARE(w.user.messages.size(), 1);
+    const QString text = w.user.messages[0].text;
+    // The document's text stays first; the reason follows in the same box.
+    QVERIFY(text.startsWith("Unsupported file format!\n\n"));
+    QVERIFY(text.contains("too large"));
+    QVERIFY(text.contains("65535 \u00D7 40000"));
+    QVERIFY(text.contains(QString::number(kMaxPicturePixels)));
+
+    // Other refusals keep their text alone.
+    w.run.report.tooLarge.reset();
+    QVERIFY(w.RunAndWait("/photos/broken.jpg"));
+    QCOMPARE(w.user.messages[1].text, QStringLiteral("Unsupported file format!"));
+}
+
+void MainWindowTest::aboutWindowMakesRoomForATranslatedCredit() {
+    program_->WriteTranslation("1031",
+                               TranslationText("pellvane-validator.exe", 1031, "ANSI", "Deutsch",
+                                               "Window.About.Translation=\u00DCbersetzung",
+                                               "Pellvane-\u00DCbersetzungsteam und viele Helfer"),
+                               FileEncoding::Ansi);
+    SaveSetting("Validator", "LocaleID", "1031");
+    frmAbout about;
+    // The window system may not shrink it below the height its texts need at its width.
+    QVERIFY(about.minimumHeight() >= about.layout()->totalHeightForWidth(about.width()));
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    auto* version = about.findChild<QLabel*>("lblVersion");
+    auto* credit = about.findChild<QLabel*>("lblCopyright");
+    auto* disclaimer = about.findChild<QLabel*>("lblDisclaimer");
+    QVERIFY(credit->text().contains("viele Helfer"));
+    // Each label gets the height its wrapped text needs, and none overlaps the next.
+    for (const QLabel* label : {version, credit, disclaimer})
+        QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
+    QVERIFY(credit->geometry().top() >= version->geometry().bottom());
+    QVERIFY(disclaimer->mapTo(&about, QPoint(0, 0)).y() >=
+            credit->mapTo(&about, QPoint(0, credit->height())).y());
+}
+
+void MainWindowTest::fileSummaryNamesSizeAndCamera() {
+    const struct {
+        std::string make, model, camera;
+    } cameras[] = {
+        {"NIKON", "E950", "NIKON E950"},
+        {"Canon", "Canon PowerShot A610", "Canon PowerShot A610"},
+        {"NIKON CORPORATION", "NIKON D70", "NIKON D70"},
+        {"OLYMPUS IMAGING CORP.", "E-M5", "OLYMPUS IMAGING CORP. E-M5"},
+        {"", "iPhone 12", "iPhone 12"},
+        {"Apple", "", "Apple"},
+        {"", "", ""},
+    };
+    for (const auto& c : cameras)
+        QCOMPARE(QString::fromStdString(CameraName(c.make, c.model)), QString::fromStdString(c.camera));
+
+    const std::pair<uint64_t, const char*> sizes[] = {{0, "0 B"},
+                                                      {1023, "1023 B"},
+                                                      {1024, "1.0 KB"},
+                                                      {164147, "160.3 KB"},
+                                                      {5 * 1024 * 1024 + 104858, "5.1 MB"}};
+    for (const auto& [bytes, text] : sizes)
+        QCOMPARE(QString::fromStdString(ReadableSize(bytes)), QString::fromLatin1(text));
+
+    // Only what is known is named.
+    QCOMPARE(QString::fromStdString(FileSummaryLine({"a.jpg", 2048, 0, 0, ""})),
+             QStringLiteral("a.jpg \u2014 2.0 KB"));
+    QCOMPARE(QString::fromStdString(FileSummaryLine({"a.jpg", 10, 3, 2, "Foo Bar"})),
+             QStringLiteral("a.jpg \u2014 10 B \u2014 3 \u00D7 2 \u2014 Foo Bar"));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -18,6 +18,7 @@ class StartUpTest : public QObject {
     void commandLineNamesTheFile_data();
     void commandLineNamesTheFile();
     void argumentsAreJoinedIntoOneCommandLine();
+    void severalArgumentsOpenTheFirstUnlessTheyAreOnePath();
 
     void interfaceFontFollowsTheLocale_data();
     void interfaceFontFollowsTheLocale();
@@ -84,6 +85,40 @@ void StartUpTest::argumentsAreJoinedIntoOneCommandLine() {
     const std::optional<std::string> chosen = FileFromCommandLine(path.toStdString());
     QVERIFY(chosen);
     QCOMPARE(QString::fromStdString(*chosen), path);
+}
+
+void StartUpTest::severalArgumentsOpenTheFirstUnlessTheyAreOnePath() {
+    QTemporaryDir folder;
+    const auto touch = [&folder](const QString& name) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    };
+    touch("a.jpg");
+    touch("b.jpg");
+    touch("my photo.jpg");
+    const std::string a = folder.filePath("a.jpg").toStdString();
+    const std::string b = folder.filePath("b.jpg").toStdString();
+    const std::string my = folder.filePath("my").toStdString();
+    const struct {
+        std::vector<std::string> arguments;
+        std::string commandLine;
+        std::string opened;
+    } cases[] = {
+        {{a}, a, a},
+        {{a, b}, a, a},                                                 // two files: the first
+        {{my, "photo.jpg"}, my + " photo.jpg", my + " photo.jpg"},      // one path split at its space
+        {{"\"" + a, b + "\""}, "\"" + a + " " + b + "\"", a + " " + b}, // a quoted part is kept whole
+        {{"/nowhere/x.jpg", "/nowhere/y.jpg"}, "/nowhere/x.jpg", "/nowhere/x.jpg"},
+    };
+    for (const auto& [arguments, commandLine, opened] : cases) {
+        std::vector<const char*> argv{"pellvane-validator"};
+        for (const std::string& argument : arguments)
+            argv.push_back(argument.c_str());
+        const std::string line = CommandLineOf(int(argv.size()), argv.data());
+        QCOMPARE(QString::fromStdString(line), QString::fromStdString(commandLine));
+        QCOMPARE(QString::fromStdString(FileFromCommandLine(line).value_or("<none>")),
+                 QString::fromStdString(opened));
+    }
 }
 
 void StartUpTest::interfaceFontFollowsTheLocale_data() {
