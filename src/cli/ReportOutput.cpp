@@ -78,7 +78,8 @@ int ComparePictures(const std::string& first, const std::string& second) {
         if (!hash->sha256) std::cerr << "pellvane-validate: " << *path << ": " << hash->problem << "\n";
     if (!a.sha256 || !b.sha256) return 1;
     if (*a.sha256 == *b.sha256) {
-        std::cout << "same picture: the image data of both files is identical (SHA-256 " << *a.sha256 << ")\n";
+        std::cout << "same picture: the image data of both files is identical (SHA-256 " << *a.sha256
+                  << ")\n";
         return 0;
     }
     std::cout << "different pictures: the image data differs\n  " << *a.sha256 << "  " << first << "\n  "

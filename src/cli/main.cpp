@@ -5,8 +5,8 @@
 #include "cli/ReportOutput.h"
 #include "codec/cExifCodec.h"
 #include "imaging/PictureSummary.h"
-#include "imaging/cHistogram.h"
 #include "imaging/cDIBSection.h"
+#include "imaging/cHistogram.h"
 #include "report/CodecListing.h"
 #include "report/HtmlReport.h"
 #include "report/JsonReport.h"
@@ -14,8 +14,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -40,9 +40,9 @@ struct Options {
     bool explain = false;
     bool colour = false;
     unsigned jobs = 1;
-    std::string reportFile;             // --report: the one photo's HTML report
-    std::string reportDir;              // --report-dir: one report per photo and an index
-    bool force = false;                 // reports may overwrite existing files
+    std::string reportFile;               // --report: the one photo's HTML report
+    std::string reportDir;                // --report-dir: one report per photo and an index
+    bool force = false;                   // reports may overwrite existing files
     std::vector<std::string> samePicture; // --same-picture A B
     std::vector<std::string> reportPaths; // per file, when reports are written
     bool Reports() const { return !reportFile.empty() || !reportDir.empty(); }
@@ -157,18 +157,21 @@ class cFileExaminer {
   private:
     // While the codec still holds the file and its extracted images.
     void WriteReport(const std::string& path, const std::string& reportPath, int32_t openResult,
-                     const AnalysisReport& report, const cPictureRecorder& recorder, FileOutcome& outcome) const {
+                     const AnalysisReport& report, const cPictureRecorder& recorder,
+                     FileOutcome& outcome) const {
         const report::HtmlReportInput input{
             .examination = {path, openResult, &report, exifCodec_, recorder.summary},
             .histogram = &recorder.histogram,
             .tool = report::ThisTool("pellvane-validate", 0, false),
             .analysedAt = std::chrono::system_clock::now()};
-        const std::string problem = cli::WriteReportFile(reportPath, report::HtmlReport(input), options_.force);
+        const std::string problem =
+            cli::WriteReportFile(reportPath, report::HtmlReport(input), options_.force);
         if (!problem.empty()) {
             outcome.err += Problem(reportPath, problem);
             outcome.ok = false;
         }
-        outcome.index = {path, fs::path(reportPath).filename().string(), report.refused ? report.refusal : report.title,
+        outcome.index = {path, fs::path(reportPath).filename().string(),
+                         report.refused ? report.refusal : report.title,
                          report.refused ? int16_t{0} : report.ratingClass, report.colour};
     }
 
@@ -283,14 +286,14 @@ int PrepareReports(Options& options, const std::vector<std::string>& files) {
 void ShowReportProgress(std::vector<report::IndexEntry>& index, const FileOutcome& outcome, size_t total) {
     index.push_back(outcome.index);
     if (total > 1 && ::isatty(STDERR_FILENO))
-        std::cerr << "\r[" << index.size() << "/" << total << "] reports written" << (index.size() == total ? "\n" : "")
-                  << std::flush;
+        std::cerr << "\r[" << index.size() << "/" << total << "] reports written"
+                  << (index.size() == total ? "\n" : "") << std::flush;
 }
 
 bool WriteIndex(const Options& options, const std::vector<report::IndexEntry>& index) {
     const std::string path = (fs::path(options.reportDir) / "index.html").string();
-    const std::string html =
-        report::IndexHtml(index, report::ThisTool("pellvane-validate", 0, false), std::chrono::system_clock::now());
+    const std::string html = report::IndexHtml(index, report::ThisTool("pellvane-validate", 0, false),
+                                               std::chrono::system_clock::now());
     const std::string problem = cli::WriteReportFile(path, html, options.force);
     if (!problem.empty()) std::cerr << "pellvane-validate: " << path << ": " << problem << "\n";
     return problem.empty();
@@ -303,8 +306,8 @@ int main(int argc, char** argv) {
     options.jobs = DefaultJobs();
     CLI::App app{"Pellvane Photo Validator: tells whether a JPEG is an original from a camera.",
                  "pellvane-validate"};
-    CLI::Option* inputs =
-        app.add_option("FILE", options.inputs, "Photos to analyse; folders are searched for .jpg and .jpeg files");
+    CLI::Option* inputs = app.add_option("FILE", options.inputs,
+                                         "Photos to analyse; folders are searched for .jpg and .jpeg files");
     app.add_flag("--segments", options.segments,
                  "Also list the JPEG segments with their readable descriptions");
     app.add_flag("--tags", options.tags, "Also list every EXIF/TIFF directory entry");
@@ -327,7 +330,8 @@ int main(int argc, char** argv) {
         app.exit(e);
         return 2;
     }
-    if (!options.samePicture.empty()) return cli::ComparePictures(options.samePicture[0], options.samePicture[1]);
+    if (!options.samePicture.empty())
+        return cli::ComparePictures(options.samePicture[0], options.samePicture[1]);
     if (inputs->count() == 0) {
         std::cerr << "pellvane-validate: FILE is required\n";
         return 2;
