@@ -121,8 +121,10 @@ figure img{display:block;max-width:100%;height:auto}figcaption{font-size:.9em;ma
 pre{font-size:8.5pt;white-space:pre-wrap;word-break:break-all;background:#f6f6f6;padding:.5em}
 summary{cursor:pointer;font-weight:bold;margin:.5em 0}
 *{-webkit-print-color-adjust:exact;print-color-adjust:exact}
+@page{size:A4;margin:15mm}
 @media print{
 body{margin:0;max-width:none;font-size:10pt}
+table.facts td:first-child{width:11em}.hash{font-size:8.5pt;white-space:nowrap}
 section.page{break-before:page}
 tr,figure,.rating,li,svg{break-inside:avoid}
 thead{display:table-header-group}h2{break-after:avoid}

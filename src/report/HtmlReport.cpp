@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int32_t kMainPictureSide = 640;
+constexpr int32_t kMainPictureSide = 480;
 constexpr int32_t kEmbeddedPictureSide = 240;
 constexpr int kPictureQuality = 85;
 constexpr std::string_view kEmbeddedRowKey = "Window.Main.Results.EmbeddedImageFeatures";
