@@ -98,6 +98,9 @@ def split_rows(pdf_text, analysis):
 
 def main():
     validate, photo = sys.argv[1], Path(sys.argv[2]).resolve()
+    if not shutil.which("chromium") or not shutil.which("pdftotext"):
+        print("FAIL: chromium and pdftotext are needed (scripts/install-deps.sh installs them)")
+        return 1
     problems = []
     with tempfile.TemporaryDirectory() as work:
         work = Path(work)
