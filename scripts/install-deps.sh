@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-svg-dev xvfb xauth
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl libjpeg-turbo-progs python3-jsonschema
+  # the HTML report opened and printed in a real browser
+  chromium poppler-utils
   clang-14 libclang-rt-14-dev clang-format
   # installing: manual pages, icon sizes, the Debian package, and the checks of them
   scdoc librsvg2-bin file dpkg-dev desktop-file-utils appstream man-db

@@ -1,14 +1,18 @@
 // pellvane-validate: the command line of Pellvane Photo Validator.
 
+#include "analysis/AnalyzeFile.h"
 #include "cli/AnalysisOutput.h"
+#include "cli/ReportOutput.h"
 #include "report/CodecListing.h"
 #include "report/Examine.h"
+#include "report/HtmlReport.h"
 #include "report/JsonReport.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +37,12 @@ struct Options {
     bool explain = false;
     bool colour = false;
     unsigned jobs = 1;
+    std::string reportFile;               // --report: the one photo's HTML report
+    std::string reportDir;                // --report-dir: one report per photo and an index
+    bool force = false;                   // reports may overwrite existing files
+    std::vector<std::string> samePicture; // --same-picture A B
+    std::vector<std::string> reportPaths; // per file, when reports are written
+    bool Reports() const { return !reportFile.empty() || !reportDir.empty(); }
 };
 
 // What one file gives the output: its text for standard output and for standard error, in
@@ -41,6 +51,7 @@ struct FileOutcome {
     std::string out;
     std::string err;
     bool ok = true;
+    report::IndexEntry index; // its line in the index of a folder of reports
 };
 
 // --- the files to examine ---
@@ -93,18 +104,40 @@ class cFileExaminer {
   public:
     explicit cFileExaminer(const Options& options) : options_(options) {}
 
-    FileOutcome Examine(const std::string& path) {
-        const report::FileExamination examination = examiner_.Examine(path, options_.json);
+    FileOutcome Examine(const std::string& path, const std::string& reportPath) {
+        const report::FileExamination examination =
+            examiner_.Examine(path, {.json = options_.json, .forReport = !reportPath.empty()});
         FileOutcome outcome;
         if (!examination.Analysed()) outcome.err = Problem(path, examination.reason);
         outcome.ok = examination.Analysed();
         outcome.out = options_.json ? report::JsonLine(examination.json) : TextBlock(path, examination);
+        if (!reportPath.empty()) WriteReport(path, reportPath, examination, outcome);
         // Closing deletes the file's temporary files, so none outlives the command.
         examiner_.Close();
         return outcome;
     }
 
   private:
+    // While the codec still holds the file and its extracted images.
+    void WriteReport(const std::string& path, const std::string& reportPath,
+                     const report::FileExamination& examination, FileOutcome& outcome) const {
+        const AnalysisReport& report = examination.analysis;
+        const report::HtmlReportInput input{
+            .examination = {path, examination.openResult, &report, &examiner_.Codec(), examination.picture},
+            .histogram = &examination.histogram,
+            .tool = report::ThisTool("pellvane-validate", 0, false),
+            .analysedAt = std::chrono::system_clock::now()};
+        const std::string problem =
+            cli::WriteReportFile(reportPath, report::HtmlReport(input), options_.force);
+        if (!problem.empty()) {
+            outcome.err += Problem(reportPath, problem);
+            outcome.ok = false;
+        }
+        outcome.index = {path, fs::path(reportPath).filename().string(),
+                         report.refused ? report.refusal : report.title,
+                         report.refused ? int16_t{0} : report.ratingClass, report.colour};
+    }
+
     static std::string Problem(const std::string& path, const std::string& reason) {
         return "pellvane-validate: " + path + ": " + reason + "\n";
     }
@@ -127,6 +160,10 @@ class cFileExaminer {
 
 // --- many files ---
 
+std::string ReportPathOf(const Options& options, size_t file) {
+    return file < options.reportPaths.size() ? options.reportPaths[file] : "";
+}
+
 // Examines the files on `jobs` threads and hands each outcome to `print` in the files' order,
 // as soon as it and all before it are ready.
 template <typename Print>
@@ -139,7 +176,7 @@ void ExamineAll(const std::vector<std::string>& files, const Options& options, P
     auto work = [&] {
         cFileExaminer examiner(options);
         for (size_t i = next++; i < files.size(); i = next++) {
-            FileOutcome outcome = examiner.Examine(files[i]);
+            FileOutcome outcome = examiner.Examine(files[i], ReportPathOf(options, i));
             const std::lock_guard lock(mutex);
             outcomes[i] = std::move(outcome);
             ready.notify_all();
@@ -150,8 +187,8 @@ void ExamineAll(const std::vector<std::string>& files, const Options& options, P
         // One worker gains nothing from a thread, and a busy machine may keep a new thread
         // waiting for its first time slice.
         cFileExaminer examiner(options);
-        for (const std::string& file : files)
-            print(examiner.Examine(file));
+        for (size_t i = 0; i < files.size(); ++i)
+            print(examiner.Examine(files[i], ReportPathOf(options, i)));
         return;
     }
     std::vector<std::jthread> workers;
@@ -177,6 +214,48 @@ unsigned DefaultJobs() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+// Checks the report options and chooses each file's report path; a usage error's exit status,
+// or 0.
+int PrepareReports(Options& options, const std::vector<std::string>& files) {
+    if (!options.reportFile.empty() && !options.reportDir.empty()) {
+        std::cerr << "pellvane-validate: --report and --report-dir exclude each other\n";
+        return 2;
+    }
+    if (!options.reportFile.empty()) {
+        if (files.size() != 1) {
+            std::cerr << "pellvane-validate: --report takes exactly one photo (--report-dir takes many)\n";
+            return 2;
+        }
+        options.reportPaths = {options.reportFile};
+    }
+    if (!options.reportDir.empty()) {
+        std::error_code error;
+        fs::create_directories(options.reportDir, error);
+        if (!fs::is_directory(options.reportDir, error)) {
+            std::cerr << "pellvane-validate: " << options.reportDir << ": not a folder\n";
+            return 2;
+        }
+        options.reportPaths = cli::ReportPaths(files, options.reportDir);
+    }
+    return 0;
+}
+
+void ShowReportProgress(std::vector<report::IndexEntry>& index, const FileOutcome& outcome, size_t total) {
+    index.push_back(outcome.index);
+    if (total > 1 && ::isatty(STDERR_FILENO))
+        std::cerr << "\r[" << index.size() << "/" << total << "] reports written"
+                  << (index.size() == total ? "\n" : "") << std::flush;
+}
+
+bool WriteIndex(const Options& options, const std::vector<report::IndexEntry>& index) {
+    const std::string path = (fs::path(options.reportDir) / "index.html").string();
+    const std::string html = report::IndexHtml(index, report::ThisTool("pellvane-validate", 0, false),
+                                               std::chrono::system_clock::now());
+    const std::string problem = cli::WriteReportFile(path, html, options.force);
+    if (!problem.empty()) std::cerr << "pellvane-validate: " << path << ": " << problem << "\n";
+    return problem.empty();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -184,13 +263,20 @@ int main(int argc, char** argv) {
     options.jobs = DefaultJobs();
     CLI::App app{"Pellvane Photo Validator: tells whether a JPEG is an original from a camera.",
                  "pellvane-validate"};
-    app.add_option("FILE", options.inputs, "Photos to analyse; folders are searched for .jpg and .jpeg files")
-        ->required();
+    CLI::Option* inputs = app.add_option("FILE", options.inputs,
+                                         "Photos to analyse; folders are searched for .jpg and .jpeg files");
     app.add_flag("--segments", options.segments,
                  "Also list the JPEG segments with their readable descriptions");
     app.add_flag("--tags", options.tags, "Also list every EXIF/TIFF directory entry");
     app.add_flag("--json", options.json, "Print one JSON object per file (JSON Lines)");
     app.add_flag("--explain", options.explain, "Print under each test the evidence that decided it");
+    app.add_option("--report", options.reportFile, "Write the photo's forensic report as one HTML file");
+    app.add_option("--report-dir", options.reportDir,
+                   "Write one HTML report per photo into this folder, and an index.html listing them");
+    app.add_flag("--force", options.force, "Let --report and --report-dir overwrite existing files");
+    app.add_option("--same-picture", options.samePicture,
+                   "Tell whether two files carry identical image data (exit 0 same, 1 different)")
+        ->expected(2);
     app.add_option("--jobs", options.jobs, "Files analysed at the same time (default: the number of cores)")
         ->check(CLI::Range(1u, 256u));
     try {
@@ -201,13 +287,24 @@ int main(int argc, char** argv) {
         app.exit(e);
         return 2;
     }
+    if (!options.samePicture.empty())
+        return cli::ComparePictures(options.samePicture[0], options.samePicture[1]);
+    if (inputs->count() == 0) {
+        std::cerr << "pellvane-validate: FILE is required\n";
+        return 2;
+    }
     options.colour = !options.json && ColourWanted();
 
+    const std::vector<std::string> files = ExpandInputs(options.inputs);
+    if (const int usage = PrepareReports(options, files); usage != 0) return usage;
+    std::vector<report::IndexEntry> index;
     bool allAnalysed = true;
-    ExamineAll(ExpandInputs(options.inputs), options, [&](const FileOutcome& outcome) {
+    ExamineAll(files, options, [&](const FileOutcome& outcome) {
         std::cout << outcome.out << std::flush;
         std::cerr << outcome.err;
         allAnalysed = allAnalysed && outcome.ok;
+        if (!options.reportDir.empty()) ShowReportProgress(index, outcome, files.size());
     });
+    if (!options.reportDir.empty() && !WriteIndex(options, index)) allAnalysed = false;
     return allAnalysed ? 0 : 1;
 }

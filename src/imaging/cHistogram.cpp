@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace pellvane {
 
@@ -63,18 +64,27 @@ int64_t SmoothedSide(const cHistogram::Counts& counts, int centre, int direction
 // own by more than threshold times it. An empty bin never counts, so the empty bins of a
 // stretched range and the spikes of a squeezed one pass; only a near-empty bin among full
 // neighbours (a dip) does not.
+bool IsSuspiciousBin(const cHistogram::Counts& counts, int centre, const NeighbourWeights& weights,
+                     float threshold) {
+    const int32_t own = counts[static_cast<size_t>(centre)];
+    if (own <= 0) return false;
+    const int64_t left = SmoothedSide(counts, centre, -1, weights);
+    const int64_t right = SmoothedSide(counts, centre, +1, weights);
+    const int64_t expected = static_cast<int64_t>(RoundHalfEven(static_cast<double>(left + right) / 2.0));
+    const double deviation = std::abs(static_cast<double>(expected - own)) / own;
+    return deviation > static_cast<double>(threshold);
+}
+
+std::vector<int32_t> SuspiciousBinsOf(const cHistogram::Counts& counts, const NeighbourWeights& weights,
+                                      float threshold) {
+    std::vector<int32_t> bins;
+    for (int centre = kNeighbours; centre <= 255 - kNeighbours; ++centre)
+        if (IsSuspiciousBin(counts, centre, weights, threshold)) bins.push_back(centre);
+    return bins;
+}
+
 int CountSuspiciousBins(const cHistogram::Counts& counts, const NeighbourWeights& weights, float threshold) {
-    int suspicious = 0;
-    for (int centre = kNeighbours; centre <= 255 - kNeighbours; ++centre) {
-        const int32_t own = counts[static_cast<size_t>(centre)];
-        if (own <= 0) continue;
-        const int64_t left = SmoothedSide(counts, centre, -1, weights);
-        const int64_t right = SmoothedSide(counts, centre, +1, weights);
-        const int64_t expected = static_cast<int64_t>(RoundHalfEven(static_cast<double>(left + right) / 2.0));
-        const double deviation = std::abs(static_cast<double>(expected - own)) / own;
-        if (deviation > static_cast<double>(threshold)) ++suspicious;
-    }
-    return suspicious;
+    return static_cast<int>(SuspiciousBinsOf(counts, weights, threshold).size());
 }
 
 int16_t LevelFromSuspiciousBins(int total) {
@@ -101,6 +111,19 @@ int16_t cHistogram::TestContinuity(float threshold) const {
                       CountSuspiciousBins(green_, kGreenBlueWeights, threshold) +
                       CountSuspiciousBins(blue_, kGreenBlueWeights, threshold);
     return LevelFromSuspiciousBins(total);
+}
+
+std::vector<int32_t> cHistogram::SuspiciousBins(Channel channel, float threshold) const {
+    if (!loaded_) return {};
+    switch (channel) {
+    case Channel::Red:
+        return SuspiciousBinsOf(red_, kRedWeights, threshold);
+    case Channel::Green:
+        return SuspiciousBinsOf(green_, kGreenBlueWeights, threshold);
+    case Channel::Blue:
+        return SuspiciousBinsOf(blue_, kGreenBlueWeights, threshold);
+    }
+    return {};
 }
 
 int32_t cHistogram::SampleStep(int32_t height, bool sampled) {

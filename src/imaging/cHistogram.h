@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace pellvane {
 
@@ -28,6 +29,11 @@ class cHistogram {
     // on each side differs from it by more than threshold times its count. 0 when nothing is
     // loaded.
     int16_t TestContinuity(float threshold) const;
+
+    // The bins TestContinuity counts as suspicious in one channel, in ascending order: the
+    // places where the histogram's continuity breaks. Empty when nothing is loaded.
+    enum class Channel { Red, Green, Blue };
+    std::vector<int32_t> SuspiciousBins(Channel channel, float threshold) const;
 
     // Counts the picture's pixels, replacing the previous counts. In sampled mode a tall picture
     // is walked with a step (SampleStep) in both directions. False, with the previous counts

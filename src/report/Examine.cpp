@@ -10,11 +10,20 @@
 namespace pellvane::report {
 namespace {
 
-// Summarises the picture the run decoded, without decoding it again.
+// Summarises the picture the run decoded, without decoding it again; for a report it also
+// counts the histograms the check judged: the picture as decoded, sampled.
 class cPictureRecorder final : public IAnalysisObserver {
   public:
-    void PictureDecoded(const cDIBSection& picture) override { summary = SummarizePicture(picture); }
+    explicit cPictureRecorder(bool histogramWanted) : histogramWanted_(histogramWanted) {}
+    void PictureDecoded(const cDIBSection& picture) override {
+        summary = SummarizePicture(picture);
+        if (histogramWanted_) histogram.LoadHistogram(picture, true);
+    }
     std::optional<PictureSummary> summary;
+    cHistogram histogram;
+
+  private:
+    bool histogramWanted_ = false;
 };
 
 // A private temporary file holding some bytes; removed when it goes out of scope. It keeps the
@@ -44,11 +53,13 @@ cExaminer::cExaminer() {
     codec_ = std::move(codec);
 }
 
-FileExamination cExaminer::Examine(const std::string& path, bool withJson) {
-    cPictureRecorder recorder;
+FileExamination cExaminer::Examine(const std::string& path, Wanted wanted) {
+    cPictureRecorder recorder(wanted.forReport);
     cSilentObserver silent;
-    IAnalysisObserver& observer = withJson ? static_cast<IAnalysisObserver&>(recorder) : silent;
-    const AnalysisSettings settings{.editorVersion = 0, .keepPicture = false};
+    const bool record = wanted.json || wanted.forReport;
+    IAnalysisObserver& observer = record ? static_cast<IAnalysisObserver&>(recorder) : silent;
+    // Only a report shows the picture, so only then is it kept.
+    const AnalysisSettings settings{.editorVersion = 0, .keepPicture = wanted.forReport};
     FileExamination result;
     result.analysis = AnalyzeFile(path, codec_, settings, observer);
     const AnalysisReport& analysis = result.analysis;
@@ -59,15 +70,14 @@ FileExamination cExaminer::Examine(const std::string& path, bool withJson) {
     result.reason = analysis.refused && result.openResult != kOpenCannotOpen
                         ? analysis.refusal
                         : OpenFailureReason(result.openResult);
-    if (withJson) {
-        result.picture = recorder.summary;
-        result.json = ExaminationJson({path, result.openResult, &analysis, exifCodec_, result.picture});
-    }
+    result.picture = recorder.summary;
+    result.histogram = recorder.histogram;
+    if (wanted.json) result.json = ExaminationJson({path, result.openResult, &analysis, exifCodec_, result.picture});
     return result;
 }
 
 nlohmann::json cExaminer::ExamineJson(const std::string& path) {
-    nlohmann::json object = Examine(path, true).json;
+    nlohmann::json object = Examine(path, {.json = true}).json;
     Close();
     return object;
 }

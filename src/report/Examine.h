@@ -6,6 +6,7 @@
 #include "analysis/AnalysisReport.h"
 #include "codec/cExifCodec.h"
 #include "imaging/PictureSummary.h"
+#include "imaging/cHistogram.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,8 +22,10 @@ struct FileExamination {
     // Why the file was not read and analysed fully; "" when it was.
     std::string reason;
     AnalysisReport analysis;
-    // The decoded picture's summary; only recorded when the JSON object was asked for.
+    // The decoded picture's summary; only recorded when the JSON object or a report was asked for.
     std::optional<PictureSummary> picture;
+    // The sampled histograms the histogram check judged; only loaded for a report.
+    cHistogram histogram;
     // The JSON object of docs/report-format.md; null unless asked for.
     nlohmann::json json;
 
@@ -36,7 +39,14 @@ class cExaminer {
   public:
     cExaminer();
 
-    FileExamination Examine(const std::string& path, bool withJson);
+    // What a caller wants besides the analysis: the JSON object, and what a report shows (the
+    // upright picture kept in the analysis, the histograms).
+    struct Wanted {
+        bool json = false;
+        bool forReport = false;
+    };
+
+    FileExamination Examine(const std::string& path, Wanted wanted);
 
     // The codec holding the file examined last.
     const cExifCodec& Codec() const { return *exifCodec_; }

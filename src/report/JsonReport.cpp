@@ -2,6 +2,7 @@
 
 #include "analysis/Evidence.h"
 #include "report/CodecListing.h"
+#include "report/Digest.h"
 
 #include <variant>
 
@@ -33,10 +34,11 @@ nlohmann::json FindingJson(const Finding& finding) {
     nlohmann::json facts = nlohmann::json::object();
     for (const Fact& fact : finding.facts)
         facts[fact.name] = FactValueJson(fact.value);
-    nlohmann::json object = {{"rule", finding.rule},
-                             {"text", EvidenceText(finding)},
-                             {"facts", std::move(facts)},
-                             {"effect", finding.status ? nlohmann::json(*finding.status) : nlohmann::json(nullptr)}};
+    nlohmann::json object = {
+        {"rule", finding.rule},
+        {"text", EvidenceText(finding)},
+        {"facts", std::move(facts)},
+        {"effect", finding.status ? nlohmann::json(*finding.status) : nlohmann::json(nullptr)}};
     if (!finding.codecFact.empty()) object["decides"] = {{finding.codecFact, finding.codecValue}};
     return object;
 }
@@ -74,7 +76,12 @@ nlohmann::json ExaminationJson(const Examination& examination) {
     nlohmann::json object = {{"file", examination.path}, {"openResult", examination.openResult}};
     const bool hasModel = examination.codec != nullptr && HasModel(examination.openResult);
     object["codec"] = hasModel ? CodecFacts(*examination.codec) : nlohmann::json(nullptr);
-    if (hasModel) object["codec"]["findings"] = FindingsJson(examination.codec->CodecFindings());
+    if (hasModel) {
+        object["codec"]["findings"] = FindingsJson(examination.codec->CodecFindings());
+        const std::optional<std::string> imageData = ImageDataSha256(
+            examination.path, examination.codec->streamOffset(), examination.codec->streamSize());
+        object["codec"]["imageDataSha256"] = imageData ? nlohmann::json(*imageData) : nlohmann::json(nullptr);
+    }
     if (examination.analysis != nullptr) AddAnalysisJson(object, *examination.analysis);
     object["picture"] = PictureJson(examination.picture);
     return object;

@@ -6,6 +6,7 @@
 #include "shell/CommandLine.h"
 #include "shell/Fonts.h"
 #include "shell/Presentation.h"
+#include "shell/ReportExport.h"
 #include "shell/Settings.h"
 #include "shell/Version.h"
 #include "shell/cWait.h"
@@ -164,6 +165,10 @@ class frmMain::RunObserver final : public IAnalysisObserver {
         if (window_.waiter_) window_.waiter_->Wait(milliseconds);
     }
     void TestsStarting() override { window_.tmrMax_->start(); }
+    // Kept for the report: the histogram the histogram test judges.
+    void PictureDecoded(const cDIBSection& picture) override {
+        window_.lastRun_.histogram.LoadHistogram(picture, true);
+    }
 
   private:
     frmMain& window_;
@@ -534,6 +539,14 @@ void frmMain::BuildFooter(QVBoxLayout& layout) {
     cmdClose_->setObjectName(QStringLiteral("cmdClose"));
     cmdClose_->setMinimumWidth(96);
     connect(cmdClose_, &QPushButton::clicked, this, &QWidget::close);
+    cmdSaveReport_ = new QPushButton(this);
+    cmdSaveReport_->setObjectName(QStringLiteral("cmdSaveReport"));
+    connect(cmdSaveReport_, &QPushButton::clicked, this, &frmMain::SaveReport);
+    cmdExportPdf_ = new QPushButton(this);
+    cmdExportPdf_->setObjectName(QStringLiteral("cmdExportPdf"));
+    connect(cmdExportPdf_, &QPushButton::clicked, this, &frmMain::ExportPdf);
+    row->insertWidget(0, cmdSaveReport_);
+    row->insertWidget(1, cmdExportPdf_);
     row->addWidget(cmdBack_);
     row->addWidget(cmdClose_);
     layout.addLayout(row);
@@ -611,6 +624,8 @@ void frmMain::ApplyTexts() {
                                  Text("Window.Main.Results.Result", "Result"), QString(), QString()});
     cmdClose_->setText(Text("Window.Main.Close", "&Close"));
     cmdBack_->setText(Text("Window.Main.Restart", "&Restart"));
+    cmdSaveReport_->setText(Text("Window.Main.SaveReport", "&Save Report..."));
+    cmdExportPdf_->setText(Text("Window.Main.ExportPdf", "Export &PDF..."));
     lblWorking_->setText(Text("Window.Main.Working", "Please wait while we analyze the file..."));
     lblTrustRating_->setText(Text("Window.Main.TrustRating", "TRUST RATING:"));
     findChild<QLabel*>(QStringLiteral("lblEvidence"))->setText(Text("Window.Main.Evidence", "Evidence"));
@@ -741,6 +756,7 @@ void frmMain::ShowStartScreen() {
     cmdCopy_->setVisible(false);
     cmdBack_->setVisible(false);
     cmdClose_->setVisible(false);
+    ShowReportButtons(false);
     lblWorking_->setVisible(false);
     pbWorking_->setVisible(false);
     pbWorking_->setValue(0);
@@ -754,6 +770,7 @@ void frmMain::ShowWorkingScreen() {
     cmdCopy_->setVisible(false);
     cmdBack_->setVisible(false);
     cmdClose_->setVisible(false);
+    ShowReportButtons(false);
     lblWorking_->setVisible(true);
     lvResults_->clear();
     txtEvidence_->clear();
@@ -770,6 +787,10 @@ void frmMain::AnalyzeFile(const QString& path) {
     observer.Progress(5);
 
     const AnalysisSettings settings{EditorVersion(), true};
+    lastRun_ = LastRun();
+    lastRun_.path = path.toStdString();
+    lastRun_.editorVersion = settings.editorVersion;
+    lastRun_.analysedAt = std::chrono::system_clock::now();
     AnalysisReport report;
     try {
         report = analyzer_(path.toStdString(), codec_, settings, observer);
@@ -799,6 +820,7 @@ void frmMain::AnalyzeFile(const QString& path) {
     } else {
         ShowFileSummary(path, report);
         ShowResults(report);
+        lastRun_.analysis = std::move(report); // its picture went to the preview
     }
     EndRun();
 }
@@ -834,6 +856,7 @@ void frmMain::ShowResults(AnalysisReport& report) {
     // The worst row, first in the list, shows its evidence at once; the arrow keys go on from it.
     if (lvResults_->topLevelItemCount() > 0) lvResults_->setCurrentItem(lvResults_->topLevelItem(0));
     lvResults_->setFocus();
+    ShowReportButtons(true);
 }
 
 void frmMain::ShowFileSummary(const QString& path, const AnalysisReport& report) {
@@ -978,6 +1001,33 @@ void frmMain::dropEvent(QDropEvent* event) {
         QTimer::singleShot(0, this, [this, path] { AnalyzeFile(path); });
         return;
     }
+}
+
+// --- the forensic report of the run on screen ---
+
+void frmMain::ShowReportButtons(bool visible) {
+    cmdSaveReport_->setVisible(visible);
+    cmdExportPdf_->setVisible(visible);
+}
+
+void frmMain::SaveReport() {
+    const QString path =
+        chooseSavePath_(*this, {WithoutAccelerator(cmdSaveReport_->text()),
+                                DefaultReportPath(QString::fromStdString(lastRun_.path), "html"),
+                                QStringLiteral("HTML (*.html *.htm)")});
+    if (path.isEmpty()) return;
+    if (!WriteHtmlFile(path, WindowReportHtml(lastRun_, ucPreview_->Picture(), codec_.get())))
+        showMessage_(*this, {QMessageBox::Critical, Text("Window.Message.Error", "ERROR"), path});
+}
+
+void frmMain::ExportPdf() {
+    const QString path =
+        chooseSavePath_(*this, {WithoutAccelerator(cmdExportPdf_->text()),
+                                DefaultReportPath(QString::fromStdString(lastRun_.path), "pdf"),
+                                QStringLiteral("PDF (*.pdf)")});
+    if (path.isEmpty()) return;
+    if (!WritePdfFile(path, WindowReportHtml(lastRun_, ucPreview_->Picture(), codec_.get())))
+        showMessage_(*this, {QMessageBox::Critical, Text("Window.Message.Error", "ERROR"), path});
 }
 
 } // namespace pellvane

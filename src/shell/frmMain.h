@@ -9,6 +9,7 @@
 #include "shell/Dialogs.h"
 #include "shell/ImageStrip.h"
 #include "shell/Language.h"
+#include "shell/ReportExport.h"
 #include "shell/ReportText.h"
 
 #include <QWidget>
@@ -53,6 +54,12 @@ class frmMain : public QWidget {
     // The dialogs the window opens: the real ones unless a test puts others in their place.
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     void SetMessagePresenter(MessagePresenter presenter) { showMessage_ = std::move(presenter); }
+    void SetSaveChooser(SaveChooser chooser) { chooseSavePath_ = std::move(chooser); }
+
+    // The results screen's report actions: the HTML report, or a PDF of it, of the run on
+    // screen, written where the save dialog says.
+    void SaveReport();
+    void ExportPdf();
 
     // Every way of choosing a file ends here. A file that arrives while a run is busy is
     // ignored: a run inside a run would share the codec and the window's controls.
@@ -119,10 +126,13 @@ class frmMain : public QWidget {
     void ApplyPreviewZoom();
     void LayOutColumns();
     void EndRun();
+    void ShowReportButtons(bool visible);
 
     Analyzer analyzer_;
     FileChooser chooseFile_ = ChooseFileWithDialog;
     MessagePresenter showMessage_ = ShowMessageBox;
+    SaveChooser chooseSavePath_ = ChooseSaveFileWithDialog;
+    LastRun lastRun_;
     QString commandLine_;
     std::unique_ptr<IExifCodec> codec_;
     std::unique_ptr<cWait> waiter_;
@@ -173,6 +183,8 @@ class frmMain : public QWidget {
     QLabel* lnkUpgrade_ = nullptr;
     QPushButton* cmdBack_ = nullptr;
     QPushButton* cmdClose_ = nullptr;
+    QPushButton* cmdSaveReport_ = nullptr;
+    QPushButton* cmdExportPdf_ = nullptr;
     QTimer* tmrLoadCommand_ = nullptr;
     QTimer* tmrMax_ = nullptr;
 };

@@ -220,5 +220,28 @@ TEST(TestContinuityTest, RedWeighsNeighboursDifferentlyAndOnlyDeviationsAboveThe
         EXPECT_EQ(Judge(c.picture, c.threshold), c.level) << c.channel << " " << c.threshold;
 }
 
+// The bins the report marks are exactly the dips the judgement counts, channel by channel, with
+// each channel's own weights.
+TEST(SuspiciousBinsTest, NameTheDipsTheJudgementCountsInEachChannel) {
+    cHistogram::Counts isolated{};
+    std::vector<int32_t> centres;
+    for (int k = 0; k < 15; ++k) {
+        const size_t centre = static_cast<size_t>(20 + 12 * k);
+        isolated[centre - 1] = 100;
+        isolated[centre] = 10;
+        isolated[centre + 1] = 100;
+        centres.push_back(static_cast<int32_t>(centre));
+    }
+    cHistogram histogram;
+    EXPECT_TRUE(histogram.SuspiciousBins(cHistogram::Channel::Red, 2.5f).empty()) << "nothing loaded";
+    ASSERT_TRUE(histogram.LoadHistogram(BufferFrom(PictureWithCounts(isolated, isolated, Comb(6))), true));
+    EXPECT_EQ(histogram.SuspiciousBins(cHistogram::Channel::Red, 2.5f), centres);
+    EXPECT_TRUE(histogram.SuspiciousBins(cHistogram::Channel::Green, 2.5f).empty()); // 2.5 is not above 2.5
+    EXPECT_EQ(histogram.SuspiciousBins(cHistogram::Channel::Green, 2.4f), centres);
+    EXPECT_EQ(histogram.SuspiciousBins(cHistogram::Channel::Blue, 2.5f),
+              (std::vector<int32_t>{10, 17, 24, 31, 38, 45}));
+    EXPECT_EQ(histogram.TestContinuity(2.5f), 4); // 15 + 0 + 6 bins
+}
+
 } // namespace
 } // namespace pellvane
