@@ -92,7 +92,8 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
     {"embedded.not-decodable", "{image} {index} cannot be decoded to compare it with the main picture."},
 
     {"histogram.continuity",
-     "The histograms of the {width} x {height} picture were checked for gaps and spikes (threshold {threshold})."},
+     "The histograms of the {width} x {height} picture show {suspiciousBins} gaps or spikes (red {red}, green "
+     "{green}, blue {blue}; fewer than {passBelow} pass) at the threshold {threshold}."},
 
     {"internal.file-time-against-digitized",
      "File time {fileTime} against digitizing time {digitized}: {hoursApart} hours apart (limit {limitHours})."},

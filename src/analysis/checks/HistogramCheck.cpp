@@ -13,7 +13,18 @@ Findings HistogramCheck(CheckContext& context) {
     if (!histogram.LoadHistogram(context.picture, true)) return {};
     const int16_t status = histogram.TestContinuity(cHistogram::kAnalysisThreshold);
     context.flags.histogramSuspect = status < kStatusSuspected;
+    const auto bins = [&](cHistogram::Channel channel) {
+        return static_cast<int64_t>(histogram.SuspiciousBins(channel, cHistogram::kAnalysisThreshold).size());
+    };
+    const int64_t red = bins(cHistogram::Channel::Red);
+    const int64_t green = bins(cHistogram::Channel::Green);
+    const int64_t blue = bins(cHistogram::Channel::Blue);
     return {StatusFinding("histogram.continuity", status)
+                .With("suspiciousBins", red + green + blue)
+                .With("red", red)
+                .With("green", green)
+                .With("blue", blue)
+                .With("passBelow", 15)
                 .With("threshold", static_cast<double>(cHistogram::kAnalysisThreshold))
                 .With("width", context.picture.Width())
                 .With("height", context.picture.Height())};
