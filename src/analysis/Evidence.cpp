@@ -64,6 +64,7 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
     {"software.editor-named", "The metadata names the editing software \"{software}\"."},
     {"software.icc-profile", "No editor is named, but the file carries an ICC profile of the kind editors add."},
     {"software.no-editor-named", "The metadata names no known editing software."},
+    {"software.not-a-known-editor", "{where} names \"{name}\", which is not a known editor."},
 
     {"flashpix.present", "The FlashPix segment Fujifilm cameras write is there (model \"{model}\")."},
     {"flashpix.missing-old-camera-own-tables",

@@ -29,6 +29,7 @@ class cFakeCodec final : public IExifCodec {
     bool mpfExisted = false;
     bool mpfValid = false;
     int16_t pelvnVersion = 0;
+    std::string xmp; // the XMP packet's text
     Findings codecFindings;
     std::vector<int32_t> arot;
     // Embedded images: the thumbnail's size and file, the MPF images' files (index 0 stands
@@ -114,8 +115,8 @@ class cFakeCodec final : public IExifCodec {
     int32_t MarkerSize(int32_t) const override { return 0; }
     int32_t MarkerOperation(int32_t) const override { return 0; }
     ByteArray MarkerData(int32_t) const override { return {}; }
-    bool XMPExisted(bool = false) const override { return false; }
-    std::string XMPText() const override { return ""; }
+    bool XMPExisted(bool = false) const override { return !xmp.empty(); }
+    std::string XMPText() const override { return xmp; }
     const Findings& CodecFindings() const override { return codecFindings; }
 };
 

@@ -79,5 +79,24 @@ TEST(SoftwareData, NothingFoundKeepsTheNameFromTheTables) {
     EXPECT_EQ(flags.detectedSoftware, "ACDSee");
 }
 
+// A program name that is no known editor passes, and the evidence still names it and where it
+// was read, so an analyst can weigh it.
+TEST(SoftwareData, NamesThatAreNoKnownEditorAreShownWithWhereTheyWereRead) {
+    test::cFakeCodec codec;
+    codec.SetTag(kSoftware, 1, std::string("Noise Ninja 2\0", 14));
+    codec.SetTag(0x000B, 1, "  ");
+    codec.xmp = "<x:xmpmeta><rdf:Description xmp:CreatorTool=\"Darkroom 3\"/></x:xmpmeta>";
+    cDIBSection picture;
+    RunFlags flags;
+    CheckContext context{codec, picture, flags, 0};
+    const Findings findings = SoftwareCheck(context);
+    ASSERT_EQ(findings.size(), 3u);
+    EXPECT_EQ(findings[0], NoteFinding("software.not-a-known-editor").With("where", "Software").With("name", "Noise Ninja 2"));
+    EXPECT_EQ(findings[1],
+              NoteFinding("software.not-a-known-editor").With("where", "XMP CreatorTool").With("name", "Darkroom 3"));
+    EXPECT_EQ(findings[2].rule, "software.no-editor-named");
+    EXPECT_EQ(DecidedStatus(findings), 5);
+}
+
 } // namespace
 } // namespace pellvane
