@@ -120,6 +120,20 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
     {"legacy.editor-block", "The block left by the maker's early metadata editor was found: {editor}."},
 
     {"run.unknown-structure", "The file's structure cannot be read (result {openResult})."},
+
+    // The per-file budget: work a file's structure asked for beyond its limits, left undone.
+    {"budget.tag-values-not-decoded",
+     "The values of {entries} directory entries ({bytes} bytes) were not decoded: the file's entries name "
+     "more value bytes than the limit of {limit}."},
+    {"budget.embedded-images-not-written",
+     "{images} embedded images ({bytes} bytes) were not extracted: {bytesWritten} bytes were written already, "
+     "the limit is {limit}."},
+    {"budget.thumbnail-not-decoded",
+     "The thumbnail declares {declaredPixels} pixels, more than the {limit} a thumbnail is decoded with."},
+    {"budget.embedded-images-not-compared",
+     "{notCompared} embedded images were not compared with the main picture: {notWritten} not extracted, "
+     "{beyondImageLimit} beyond the limit of {imageLimit} images, {beyondPixelLimit} beyond the limit of "
+     "{pixelLimit} pixels."},
 });
 
 std::string_view EnglishSentence(std::string_view rule) {

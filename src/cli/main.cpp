@@ -2,6 +2,7 @@
 
 #include "analysis/AnalyzeFile.h"
 #include "cli/AnalysisOutput.h"
+#include "cli/Signals.h"
 #include "codec/cExifCodec.h"
 #include "imaging/PictureSummary.h"
 #include "imaging/cDIBSection.h"
@@ -13,6 +14,8 @@
 #include <atomic>
 #include <cctype>
 #include <condition_variable>
+#include <csignal>
+#include <new>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -108,7 +111,31 @@ class cFileExaminer {
         codec_ = std::move(codec);
     }
 
+    // Whatever fails inside one file's examination costs that file alone: it is refused with
+    // the reason, and its temporary files go with the codec's state.
     FileOutcome Examine(const std::string& path) {
+        std::string reason;
+        try {
+            return ExamineFully(path);
+        } catch (const std::bad_alloc&) {
+            reason = "not analysed: the file needs more memory than is available";
+        } catch (const std::exception& error) {
+            reason = std::string("not analysed: ") + error.what();
+        } catch (...) {
+            reason = "not analysed: an unexpected error occurred";
+        }
+        exifCodec_->CloseFile();
+        AnalysisReport refused;
+        refused.refused = true;
+        refused.refusal = reason;
+        return {options_.json ? JsonLine(path, kFileNotOpened, refused, std::nullopt)
+                              : cli::FileHeading(path, options_.colour) + "\n" +
+                                    cli::RefusalText(reason, options_.colour) + "\n",
+                Problem(path, reason), false};
+    }
+
+  private:
+    FileOutcome ExamineFully(const std::string& path) {
         cPictureRecorder recorder;
         cSilentObserver silent;
         IAnalysisObserver& observer = options_.json ? static_cast<IAnalysisObserver&>(recorder) : silent;
@@ -131,7 +158,6 @@ class cFileExaminer {
         return outcome;
     }
 
-  private:
     static std::string Problem(const std::string& path, const std::string& reason) {
         return "pellvane-validate: " + path + ": " + reason + "\n";
     }
@@ -235,10 +261,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     options.colour = !options.json && ColourWanted();
+    cli::WatchEndingSignals();
 
     bool allAnalysed = true;
     ExamineAll(ExpandInputs(options.inputs), options, [&](const FileOutcome& outcome) {
         std::cout << outcome.out << std::flush;
+        // A closed output ends the command as SIGPIPE would, once the temporary files are gone.
+        if (!std::cout) cli::EndBySignal(SIGPIPE);
         std::cerr << outcome.err;
         allAnalysed = allAnalysed && outcome.ok;
     });

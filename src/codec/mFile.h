@@ -114,4 +114,10 @@ std::string WriteTempFile(const std::string& prefix, const std::string& extensio
 // Deletes a file and ignores every failure; empty paths are ignored.
 void DeleteFileQuietly(const std::string& path);
 
+// For a process that is ending: deletes every temporary file WriteTempFile made and that is
+// still there, and makes every later WriteTempFile fail. Not undone.
+void RemoveEveryTempFile();
+// How many temporary files WriteTempFile made that are not deleted yet.
+size_t LiveTempFileCount();
+
 } // namespace pellvane
