@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "analysis/checks/Checks.h"
 #include "analysis/Status.h"
-#include "base/Text.h"
 #include "analysis/TrustRating.h"
+#include "analysis/checks/Checks.h"
+#include "base/Text.h"
 #include "codec/TagStore.h"
 #include "codec/cExifCodec.h"
 #include "imaging/ExifOrientation.h"
@@ -85,7 +85,7 @@ struct ScheduledTest {
     std::string_view caption; // English default
     std::string_view key;
     CheckFunction run; // nullptr for a check this program does not perform yet
-    bool announced;   // shows its caption in the working label before it starts
+    bool announced;    // shows its caption in the working label before it starts
     Requirement requirement;
     Pacing pacing;
 };
@@ -184,7 +184,8 @@ bool RequirementMet(Requirement requirement, int32_t openResult, const IExifCode
 
 ResultRow MakeRow(std::string caption, std::string_view key, int16_t level, Findings findings) {
     StatusText status = StatusWord(level);
-    return {std::move(caption), std::string(key), level, std::move(status.word), status.icon, std::move(findings)};
+    return {std::move(caption),     std::string(key), level,
+            std::move(status.word), status.icon,      std::move(findings)};
 }
 
 // A codec call that fails unexpectedly costs the check its row, never the run.

@@ -15,11 +15,11 @@
 #include <cctype>
 #include <condition_variable>
 #include <csignal>
-#include <new>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>

@@ -71,7 +71,7 @@ void cTempWriter::Reset(int64_t fileSize) {
 }
 
 cTempWriter::Written cTempWriter::Write(const std::string& prefix, int64_t source, bool patched,
-                               std::span<const uint8_t> bytes) {
+                                        std::span<const uint8_t> bytes) {
     const Key key{prefix, source, patched, bytes.size()};
     if (const auto found = writtenPaths_.find(key); found != writtenPaths_.end()) {
         ++sharedCount_;

@@ -60,7 +60,7 @@ class cTempWriter {
   public:
     void Reset(int64_t fileSize);
     struct Written {
-        std::string path; // "" when not written
+        std::string path;      // "" when not written
         bool withheld = false; // not written because the budget was spent
     };
     // `source` and `patched` name the bytes: their position in the file, and whether the

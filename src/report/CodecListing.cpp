@@ -42,10 +42,9 @@ std::string ListedValueText(const cExifCodec& codec, int32_t i) {
     constexpr size_t kLimit = budget::kListingTextBytes;
     const ExifValue full = codec.IFDEntryValue(i);
     const ExifValue value = FirstElements(full, kLimit);
-    std::string text = Printable(EntryValueText(value, codec.IFDEntryFormat(i), codec.IFDEntryTagNoID(i),
-                                                codec.IFDEntryIFD(i)));
-    if (text.size() <= kLimit && ValueElementCount(value) == ValueElementCount(full))
-        return text;
+    std::string text = Printable(
+        EntryValueText(value, codec.IFDEntryFormat(i), codec.IFDEntryTagNoID(i), codec.IFDEntryIFD(i)));
+    if (text.size() <= kLimit && ValueElementCount(value) == ValueElementCount(full)) return text;
     text.resize(std::min(text.size(), kLimit));
     return text + "... (cut; " + std::to_string(codec.IFDEntryValueLength(i)) + " bytes in all)";
 }

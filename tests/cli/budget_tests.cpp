@@ -37,7 +37,8 @@ struct ProcessRun {
 
 ProcessRun RunValidate(const std::string& arguments, const test::ScopedTempFolder& temp) {
     const auto errPath = temp.Input("stderr.txt");
-    const std::string command = std::string(PELLVANE_VALIDATE_EXE) + " " + arguments + " 2>" + errPath.string();
+    const std::string command =
+        std::string(PELLVANE_VALIDATE_EXE) + " " + arguments + " 2>" + errPath.string();
     ProcessRun run;
     if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
         std::array<char, 4096> buf;
@@ -80,16 +81,17 @@ struct HostileCase {
 
 TEST(Budget, HostileFilesAreAnalysedWithTheWorkLeftOutRecorded) {
     const std::vector<HostileCase> cases = {
-        {"tag values all naming the same bytes", [] { return test::TagAmplificationFile(4000, 256 * 1024, 7); },
-         "budget.tag-values-not-decoded"},
-        {"ASCII values all naming the same bytes", [] { return test::TagAmplificationFile(4000, 256 * 1024, 2); },
-         "budget.tag-values-not-decoded"},
+        {"tag values all naming the same bytes",
+         [] { return test::TagAmplificationFile(4000, 256 * 1024, 7); }, "budget.tag-values-not-decoded"},
+        {"ASCII values all naming the same bytes",
+         [] { return test::TagAmplificationFile(4000, 256 * 1024, 2); }, "budget.tag-values-not-decoded"},
         {"an XMP packet of CR LF pairs", [] { return test::CrLfXmpFile(2'000'000); }, ""},
         {"MPF entries naming one huge declared picture",
          [] { return test::MpfAmplificationFile(4000, test::DeclaredHugeJpeg(15000, 16000)); },
          "budget.embedded-images-not-compared"},
         {"a thumbnail declaring 240 megapixels",
-         [] { return test::ThumbnailFile(test::DeclaredHugeJpeg(15000, 16000)); }, "budget.thumbnail-not-decoded"},
+         [] { return test::ThumbnailFile(test::DeclaredHugeJpeg(15000, 16000)); },
+         "budget.thumbnail-not-decoded"},
     };
     for (const HostileCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,7 +135,8 @@ TEST(Budget, AFileAboveTwoGibibytesIsRefusedWithoutBeingRead) {
 TEST(Budget, IdenticalEmbeddedImagesAreWrittenOnce) {
     test::ScopedTempFolder temp;
     const ByteArray embedded = test::EncodeSmallJpeg(320, 240);
-    const std::string path = test::WriteFile(temp.Input("mpf.jpg"), test::MpfAmplificationFile(300, embedded));
+    const std::string path =
+        test::WriteFile(temp.Input("mpf.jpg"), test::MpfAmplificationFile(300, embedded));
     cExifCodec codec;
     codec.OpenFile(path);
     ASSERT_EQ(codec.MPFImageCount(), 300);

@@ -33,8 +33,7 @@ constexpr uint32_t kTiffBase = 12; // SOI, the APP1 marker and length, "Exif\0\0
 // SOI, an Exif APP1 whose IFD0 lies in the trailing data, the rest of a real picture, then
 // `tail`: IFD0 (built by `entries` from the tail's own start, relative to the TIFF header)
 // and whatever the entries name.
-template <typename MakeTail>
-ByteArray WithIfd0InTrailingData(MakeTail makeTail) {
+template <typename MakeTail> ByteArray WithIfd0InTrailingData(MakeTail makeTail) {
     const ByteArray picture = EncodeSmallJpeg(64, 48);
     ByteArray tiffHeader = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0};
     ByteArray head = {0xFF, 0xD8};
@@ -90,8 +89,8 @@ ByteArray CrLfXmpFile(uint32_t pairs) {
 
 ByteArray DeclaredHugeJpeg(uint16_t width, uint16_t height) {
     ByteArray out = {0xFF, 0xD8};
-    ByteArray dqt = {0x00};
-    dqt.resize(65, 1);
+    ByteArray dqt(65, 1);
+    dqt[0] = 0x00; // table 0, 8-bit values
     const ByteArray table = Segment(0xDB, dqt);
     out.insert(out.end(), table.begin(), table.end());
     ByteArray frame = {8};
@@ -112,7 +111,7 @@ ByteArray MpfAmplificationFile(int32_t images, const ByteArray& embedded) {
     constexpr uint32_t kIfdOffset = 8;
     constexpr uint32_t kEntriesOffset = kIfdOffset + 2 + 3 * 12 + 4;
     const uint32_t mpfPayloadSize = 4 + kEntriesOffset + 16 * static_cast<uint32_t>(images);
-    const uint32_t mpBase = 2 + 4 + 4;                                   // SOI, marker, length, "MPF\0"
+    const uint32_t mpBase = 2 + 4 + 4; // SOI, marker, length, "MPF\0"
     const uint32_t primaryEnd = 2 + 4 + mpfPayloadSize + static_cast<uint32_t>(picture.size()) - 2;
     ByteArray payload = {'M', 'P', 'F', 0, 'M', 'M', 0, 42};
     PutU32(payload, kIfdOffset, true);
@@ -145,7 +144,8 @@ ByteArray MpfAmplificationFile(int32_t images, const ByteArray& embedded) {
 ByteArray ThumbnailFile(const ByteArray& thumbnail) {
     TiffSpec spec;
     spec.ifd0 = {Short(0x0112, {1})};
-    spec.ifd1 = {Short(0x0103, {6}), WithOffset(0x0201, 4, 1, 0), Long(0x0202, {static_cast<uint32_t>(thumbnail.size())})};
+    spec.ifd1 = {Short(0x0103, {6}), WithOffset(0x0201, 4, 1, 0),
+                 Long(0x0202, {static_cast<uint32_t>(thumbnail.size())})};
     // The builder lays out IFD1 last; the thumbnail follows the structure.
     ByteArray tiff = BuildTiff(spec);
     const auto at = static_cast<uint32_t>(tiff.size());

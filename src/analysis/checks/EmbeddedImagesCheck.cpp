@@ -33,10 +33,12 @@ Finding NikonThumbnailFinding(CheckContext& context) {
     const std::unique_ptr<IExifCodec> thumbnail = SecondCodec(context.flags);
     const int32_t result = thumbnail->OpenFile(context.codec.ThumbnailCachePath(), false, false);
     if (result != kOpenOk && result != kOpenNoSegments && result != kOpenNoExif)
-        return StatusFinding("embedded.nikon-thumbnail-unreadable", kStatusHighlySuspected).With("openResult", result);
+        return StatusFinding("embedded.nikon-thumbnail-unreadable", kStatusHighlySuspected)
+            .With("openResult", result);
     const bool equal = thumbnail->ComprSignature() == context.codec.ComprSignature();
     context.flags.embeddedSignatureEqual = equal;
-    return StatusFinding(equal ? "embedded.nikon-thumbnail-main-tables" : "embedded.nikon-thumbnail-own-tables",
+    return StatusFinding(equal ? "embedded.nikon-thumbnail-main-tables"
+                               : "embedded.nikon-thumbnail-own-tables",
                          equal ? kStatusHighlySuspected : kStatusPass)
         .With("thumbnailSignature", thumbnail->ComprSignature())
         .With("mainSignature", context.codec.ComprSignature());
@@ -120,7 +122,9 @@ void CompareWithMainPicture(const CheckContext& context, Findings& findings) {
             finding.status = kStatusHighlySuspected;
         } else {
             finding.status = HashSimilarityLevel(embedded, main->bits, *DecidedStatus(findings));
-            finding.With("width", embedded.Width()).With("height", embedded.Height()).With("level", *finding.status);
+            finding.With("width", embedded.Width())
+                .With("height", embedded.Height())
+                .With("level", *finding.status);
         }
         findings.push_back(std::move(finding.With("image", image.kind).With("index", image.index)));
     }

@@ -38,7 +38,7 @@ struct MpfImage {
     int32_t offset = 0;   // the entry's data offset, relative to the MP header
     bool valid = false;
     bool withheld = false; // not extracted: the temporary-file budget was spent
-    std::string uniqueId; // 33 characters, one per byte; "" when the file gives none
+    std::string uniqueId;  // 33 characters, one per byte; "" when the file gives none
 };
 
 // Everything the parse found.

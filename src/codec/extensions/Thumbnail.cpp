@@ -67,7 +67,8 @@ void cExifCodec::LocateThumbnail(const cByteReader& file) {
     if (thumbnailCachePath_.empty()) return decide("thumbnail.not-written", false);
     if (!pictureCheck_) return decide("thumbnail.no-picture-check", false);
     // A few kilobytes may declare a picture of hundreds of megapixels; such a one is not decoded.
-    if (const auto pixels = budget::DeclaredJpegPixels(bytes); pixels && *pixels > budget::kMaxThumbnailPixels) {
+    if (const auto pixels = budget::DeclaredJpegPixels(bytes);
+        pixels && *pixels > budget::kMaxThumbnailPixels) {
         AddFinding(CodecFinding("budget.thumbnail-not-decoded", kFactThumbnailValid, false)
                        .With("declaredPixels", *pixels)
                        .With("limit", budget::kMaxThumbnailPixels));
