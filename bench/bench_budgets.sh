@@ -26,9 +26,10 @@ measure() { # name, arguments...
   local report
   report=$(TEMP=$temp timeout -s KILL "$limit" /usr/bin/time -v "$validate" "$@" 2>&1 >/dev/null | tail -n 30) || true
   local seconds kib status
-  seconds=$(grep 'Elapsed (wall clock)' <<<"$report" | awk '{print $NF}')
-  kib=$(grep 'Maximum resident set size' <<<"$report" | awk '{print $NF}')
-  status=$(grep 'Exit status' <<<"$report" | awk '{print $NF}')
+  # A run killed at the limit prints no figures.
+  seconds=$(grep 'Elapsed (wall clock)' <<<"$report" | awk '{print $NF}' || true)
+  kib=$(grep 'Maximum resident set size' <<<"$report" | awk '{print $NF}' || true)
+  status=$(grep 'Exit status' <<<"$report" | awk '{print $NF}' || true)
   [ -z "$kib" ] && { seconds=">${limit}s (stopped)"; kib=0; status=killed; }
   printf '%-34s %14s %9s MiB  exit %-7s temp files left: %s\n' "$name" "$seconds" $((kib / 1024)) "$status" \
     "$(find "$temp" -type f | wc -l)"
