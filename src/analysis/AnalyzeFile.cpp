@@ -1,5 +1,9 @@
 #include "analysis/AnalyzeFile.h"
 
+#include "codec/Budget.h"
+
+#include <filesystem>
+
 #include "analysis/Status.h"
 #include "analysis/TrustRating.h"
 #include "analysis/checks/Checks.h"
@@ -215,9 +219,18 @@ void RefuseUnreadableFile(AnalysisReport& report) {
     report.refused = true;
 }
 
-// Loads the picture; on failure fills in the refusal and answers false.
+// Loads the picture; on failure fills in the refusal and answers false. A file too large for
+// the codec's 32-bit offsets is refused before any of it is read.
 bool LoadJpegPicture(const std::string& path, cDIBSection& picture, IAnalysisObserver& observer,
                      AnalysisReport& report) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error && size > static_cast<uintmax_t>(budget::kMaxFileBytes)) {
+        report.refusalKey = "Window.Message.Error.FileTooLarge";
+        report.refusal = WindowText(report.refusalKey, "The file is too large (more than 2 GiB)!");
+        report.refused = true;
+        return false;
+    }
     if (!picture.LoadPicture_File(path)) {
         RefuseUnreadableFile(report);
         report.tooLarge = OversizeJpeg(path);

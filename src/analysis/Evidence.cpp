@@ -21,18 +21,19 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
     {"signature.no-editor-tables",
      "The quantization tables (signature {signature}) are not those of a known editor."},
     {"signature.listed-for-camera", "Signature {signature} is listed for this camera ({maker} \"{model}\")."},
-    {"signature.not-listed-for-camera",
-     "Signature {signature} is not listed for this camera ({maker} \"{model}\"); its cameras write other tables."},
-    {"signature.maker-without-tables",
-     "There is no table of camera signatures for {maker}: the signature is unknown to the table, which is not "
-     "the same as incompatible."},
+    {"signature.not-listed-for-camera", "Signature {signature} is not listed for this camera ({maker} "
+                                        "\"{model}\"); its cameras write other tables."},
+    {"signature.maker-without-tables", "There is no table of camera signatures for {maker}: the signature is "
+                                       "unknown to the table, which is not "
+                                       "the same as incompatible."},
 
     {"makernote.maker-without-rules",
      "The maker has no MakerNote rules; MakerNote present: {makerNotePresent}, EXIF present: {exifPresent}."},
     {"makernote.apple-missing",
      "The Apple file has no MakerNote; iOS {softwareVersion} (iOS writes one from version "
      "{firstVersionWithMakerNote} on)."},
-    {"makernote.sony-missing", "The Sony file has no MakerNote; Make \"{make}\" (Sony Ericsson phones write none)."},
+    {"makernote.sony-missing",
+     "The Sony file has no MakerNote; Make \"{make}\" (Sony Ericsson phones write none)."},
     {"makernote.samsung-missing",
      "The Samsung file has no MakerNote; model \"{model}\", of a phone series that writes one: "
      "{phoneWithMakerNote}."},
@@ -55,39 +56,46 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
     {"exif-format.jfif-huawei", "A JFIF segment stands beside the EXIF data, as Huawei phones write it."},
     {"exif-format.jfif-added", "A JFIF segment was added beside the EXIF data."},
 
-    {"image-size.square-or-below-640",
-     "The picture is {width} x {height} pixels ({source}): square, or under {smallestPlausibleSide} pixels on "
-     "its longer side."},
-    {"image-size.at-most-800",
-     "The picture is {width} x {height} pixels ({source}): at most {largestEditedSide} pixels on its longer side."},
+    {"image-size.square-or-below-640", "The picture is {width} x {height} pixels ({source}): square, or "
+                                       "under {smallestPlausibleSide} pixels on "
+                                       "its longer side."},
+    {"image-size.at-most-800", "The picture is {width} x {height} pixels ({source}): at most "
+                               "{largestEditedSide} pixels on its longer side."},
 
     {"software.editor-named", "The metadata names the editing software \"{software}\"."},
-    {"software.icc-profile", "No editor is named, but the file carries an ICC profile of the kind editors add."},
+    {"software.icc-profile",
+     "No editor is named, but the file carries an ICC profile of the kind editors add."},
     {"software.no-editor-named", "The metadata names no known editing software."},
     {"software.not-a-known-editor", "{where} names \"{name}\", which is not a known editor."},
 
     {"flashpix.present", "The FlashPix segment Fujifilm cameras write is there (model \"{model}\")."},
-    {"flashpix.missing-old-camera-own-tables",
-     "The FlashPix segment is missing, but the picture was taken before 2010 and the tables are the camera's own."},
-    {"flashpix.missing-x-series", "The FlashPix segment every X-series camera writes is missing (model \"{model}\")."},
+    {"flashpix.missing-old-camera-own-tables", "The FlashPix segment is missing, but the picture was taken "
+                                               "before 2010 and the tables are the camera's own."},
+    {"flashpix.missing-x-series",
+     "The FlashPix segment every X-series camera writes is missing (model \"{model}\")."},
     {"flashpix.missing-own-tables", "The FlashPix segment is missing; the tables are the camera's own."},
     {"flashpix.missing", "The FlashPix segment Fujifilm cameras write is missing (model \"{model}\")."},
 
     {"mpf.valid", "The Multi-Picture Format index is consistent ({images} images)."},
     {"mpf.invalid", "The Multi-Picture Format index is inconsistent ({images} images)."},
 
-    {"arot.covers-the-rows", "The AROT segment holds {values} values, one for each 16 rows of a {height}-row picture."},
-    {"arot.rows-differ", "The AROT segment holds {values} values where a {height}-row picture needs {expectedValues}."},
+    {"arot.covers-the-rows",
+     "The AROT segment holds {values} values, one for each 16 rows of a {height}-row picture."},
+    {"arot.rows-differ",
+     "The AROT segment holds {values} values where a {height}-row picture needs {expectedValues}."},
     {"arot.missing", "The AROT segment iOS writes is missing (iOS {softwareVersion})."},
-    {"arot.missing-before-ios-12", "The AROT segment is missing; iOS {softwareVersion} did not always write it."},
+    {"arot.missing-before-ios-12",
+     "The AROT segment is missing; iOS {softwareVersion} did not always write it."},
 
     {"embedded.images-found",
      "Embedded images: a thumbnail of {thumbnailBytes} bytes, {mpfImages} MPF images, {makerNotePreviews} "
      "MakerNote previews."},
-    {"embedded.nikon-thumbnail-unreadable", "The Nikon thumbnail cannot be read as a JPEG (result {openResult})."},
+    {"embedded.nikon-thumbnail-unreadable",
+     "The Nikon thumbnail cannot be read as a JPEG (result {openResult})."},
     {"embedded.nikon-thumbnail-main-tables",
      "The Nikon thumbnail uses the main picture's tables ({mainSignature}), which a camera never does."},
-    {"embedded.nikon-thumbnail-own-tables", "The Nikon thumbnail has tables of its own ({thumbnailSignature})."},
+    {"embedded.nikon-thumbnail-own-tables",
+     "The Nikon thumbnail has tables of its own ({thumbnailSignature})."},
     {"embedded.similarity",
      "{image} {index} ({width} x {height}) against the main picture: similarity level {level}."},
     {"embedded.not-decodable", "{image} {index} cannot be decoded to compare it with the main picture."},
@@ -96,21 +104,24 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
      "The histograms of the {width} x {height} picture show {suspiciousBins} gaps or spikes (red {red}, green "
      "{green}, blue {blue}; fewer than {passBelow} pass) at the threshold {threshold}."},
 
-    {"internal.file-time-against-digitized",
-     "File time {fileTime} against digitizing time {digitized}: {hoursApart} hours apart (limit {limitHours})."},
-    {"internal.capture-time-against-gps",
-     "Capture time {captureTime} against GPS time {gpsTime} (UTC): {hoursApart} hours apart (limit {limitHours})."},
+    {"internal.file-time-against-digitized", "File time {fileTime} against digitizing time {digitized}: "
+                                             "{hoursApart} hours apart (limit {limitHours})."},
+    {"internal.capture-time-against-gps", "Capture time {captureTime} against GPS time {gpsTime} (UTC): "
+                                          "{hoursApart} hours apart (limit {limitHours})."},
     {"internal.nikon-iso", "Nikon's own ISO value {makerNoteIso} against the EXIF ISO value {exifIso}."},
-    {"internal.nikon-data-size", "Nikon recorded {recorded} bytes of image data; the file holds {imageData}."},
+    {"internal.nikon-data-size",
+     "Nikon recorded {recorded} bytes of image data; the file holds {imageData}."},
 
     {"external.pixel-dimension",
      "{tag} records {recorded} pixels against a frame of {frameWidth} x {frameHeight}."},
-    {"external.samsung-trailer-short", "The Samsung trailer of {trailerBytes} bytes is too short for its time stamp."},
+    {"external.samsung-trailer-short",
+     "The Samsung trailer of {trailerBytes} bytes is too short for its time stamp."},
     {"external.samsung-trailer-without-stamp", "The Samsung trailer holds no UTC time stamp."},
-    {"external.samsung-stamp-without-capture-time", "There is no capture time to compare the trailer's time stamp with."},
-    {"external.samsung-stamp",
-     "The trailer's UTC time stamp {stamp} against the capture time {captureTime}: {secondsApart} seconds apart "
-     "(limit {limitSeconds})."},
+    {"external.samsung-stamp-without-capture-time",
+     "There is no capture time to compare the trailer's time stamp with."},
+    {"external.samsung-stamp", "The trailer's UTC time stamp {stamp} against the capture time {captureTime}: "
+                               "{secondsApart} seconds apart "
+                               "(limit {limitSeconds})."},
     {"external.makernote-size",
      "MakerNote size entry {tag}, element {element}, reads {recorded} against a frame of {frameWidth} x "
      "{frameHeight}."},
@@ -123,6 +134,20 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
     {"legacy.editor-block", "The block left by the maker's early metadata editor was found: {editor}."},
 
     {"run.unknown-structure", "The file's structure cannot be read (result {openResult})."},
+
+    // The per-file budget: work a file's structure asked for beyond its limits, left undone.
+    {"budget.tag-values-not-decoded",
+     "The values of {entries} directory entries ({bytes} bytes) were not decoded: the file's entries name "
+     "more value bytes than the limit of {limit}."},
+    {"budget.embedded-images-not-written", "{images} embedded images ({bytes} bytes) were not extracted: "
+                                           "{bytesWritten} bytes were written already, "
+                                           "the limit is {limit}."},
+    {"budget.thumbnail-not-decoded",
+     "The thumbnail declares {declaredPixels} pixels, more than the {limit} a thumbnail is decoded with."},
+    {"budget.embedded-images-not-compared",
+     "{notCompared} embedded images were not compared with the main picture: {notWritten} not extracted, "
+     "{beyondImageLimit} beyond the limit of {imageLimit} images, {beyondPixelLimit} beyond the limit of "
+     "{pixelLimit} pixels."},
 });
 
 // The sentences of the codec's integrity rules: MakerNote identification and originality,
@@ -242,7 +267,8 @@ std::string FillIn(std::string_view sentence, const Finding& finding) {
         if (close == std::string_view::npos) break;
         text.append(sentence.substr(at, open - at));
         const Fact* fact = FindFact(finding, sentence.substr(open + 1, close - open - 1));
-        text += fact != nullptr ? FactText(fact->value) : std::string(sentence.substr(open, close - open + 1));
+        text +=
+            fact != nullptr ? FactText(fact->value) : std::string(sentence.substr(open, close - open + 1));
         at = close + 1;
     }
     text.append(sentence.substr(std::min(at, sentence.size())));
@@ -264,7 +290,8 @@ std::string FactText(const Fact::Value& value) {
         [](const auto& v) -> std::string {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, bool>) {
-                return v ? GetText("Evidence", "Evidence.Yes", "yes") : GetText("Evidence", "Evidence.No", "no");
+                return v ? GetText("Evidence", "Evidence.Yes", "yes")
+                         : GetText("Evidence", "Evidence.No", "no");
             } else if constexpr (std::is_same_v<T, int64_t>) {
                 return std::to_string(v);
             } else if constexpr (std::is_same_v<T, double>) {

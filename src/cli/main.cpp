@@ -3,6 +3,7 @@
 #include "analysis/AnalyzeFile.h"
 #include "cli/AnalysisOutput.h"
 #include "cli/ReportOutput.h"
+#include "cli/Signals.h"
 #include "report/CodecListing.h"
 #include "report/Examine.h"
 #include "report/HtmlReport.h"
@@ -14,10 +15,12 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -294,6 +297,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     options.colour = !options.json && ColourWanted();
+    cli::WatchEndingSignals();
 
     const std::vector<std::string> files = ExpandInputs(options.inputs);
     if (const int usage = PrepareReports(options, files); usage != 0) return usage;
@@ -301,6 +305,8 @@ int main(int argc, char** argv) {
     bool allAnalysed = true;
     ExamineAll(files, options, [&](const FileOutcome& outcome) {
         std::cout << outcome.out << std::flush;
+        // A closed output ends the command as SIGPIPE would, once the temporary files are gone.
+        if (!std::cout) cli::EndBySignal(SIGPIPE);
         std::cerr << outcome.err;
         allAnalysed = allAnalysed && outcome.ok;
         if (!options.reportDir.empty()) ShowReportProgress(index, outcome, files.size());

@@ -112,10 +112,13 @@ int64_t LinkOffset(const ExifValue& value) {
 class DirectoryWalker {
   public:
     DirectoryWalker(cExifCodec& codec, const cByteReader& file)
-        : codec_(codec), file_(file), base_(codec.tiffHeaderOffset_) {}
+        : codec_(codec), file_(file), base_(codec.tiffHeaderOffset_),
+          valueBytesLeft_(budget::TagValueBytes(file.Size())) {}
 
     // kOpenOk, or the result code of the fault that ended the walk.
     int32_t Run();
+    // Records the values the budget left undecoded, if any.
+    void NoteValueBudget();
 
   private:
     bool ReadHeader();
@@ -124,6 +127,7 @@ class DirectoryWalker {
     std::optional<int32_t> EntriesToRead(const DirectoryFrame& dir);
     std::optional<bool> SubIfdUsable(const DirectoryFrame& dir) const;
     bool ReadEntry(const DirectoryFrame& dir, int64_t position);
+    bool ValueWithinBudget(int64_t length);
     TagEntry DecodeEntry(const DirectoryFrame& dir, int64_t position, const IfdEntryFields& fields);
     void NoteEntry(const DirectoryFrame& dir, int32_t index, uint16_t tag);
     void NoteIfd0Entry(const TagEntry& entry, uint16_t tag);
@@ -145,6 +149,10 @@ class DirectoryWalker {
     bool makerNoteFound_ = false;
     std::deque<MakerNoteSubIfdRecord> subIfds_; // MakerNote sub-directories still to read
     std::set<int64_t> visitedMakerNoteDirs_;    // absolute starts, so that no directory is read twice
+    // Entries may all name the same bytes, so the values decoded may be many times the file.
+    int64_t valueBytesLeft_;
+    int64_t skippedEntries_ = 0;
+    int64_t skippedBytes_ = 0;
 };
 
 int32_t DirectoryWalker::Run() {
@@ -267,13 +275,32 @@ TagEntry DirectoryWalker::DecodeEntry(const DirectoryFrame& dir, int64_t positio
     if (n > 4) entry.valueOffset = fields.valueField;
     const int64_t at = entry.valueOffset == 0 ? position + 8 : dir.base + entry.valueOffset;
     const bool readable = n >= 1 && dir.base + entry.valueOffset + n <= file_.Size() && file_.Has(at, n);
-    if (readable) {
+    if (readable && ValueWithinBudget(n)) {
         entry.value = DecodeValue(file_, at, entry.format, entry.components, dir.bigEndian);
         entry.locked = n > kMaxRewritableValue;
     } else {
         entry.locked = true;
     }
     return entry;
+}
+
+bool DirectoryWalker::ValueWithinBudget(int64_t length) {
+    if (length <= budget::kAlwaysDecodedValueBytes) return true;
+    if (length <= valueBytesLeft_) {
+        valueBytesLeft_ -= length;
+        return true;
+    }
+    ++skippedEntries_;
+    skippedBytes_ += length;
+    return false;
+}
+
+void DirectoryWalker::NoteValueBudget() {
+    if (skippedEntries_ == 0) return;
+    codec_.AddFinding(NoteFinding("budget.tag-values-not-decoded")
+                          .With("entries", skippedEntries_)
+                          .With("bytes", skippedBytes_)
+                          .With("limit", budget::TagValueBytes(file_.Size())));
 }
 
 // The rules that read single entries as they are stored: links to further directories,
@@ -376,7 +403,10 @@ void DirectoryWalker::DropMakerNoteSubIfds(Finding reason) {
 }
 
 int32_t cExifCodec::WalkDirectories(const cByteReader& file) {
-    return DirectoryWalker(*this, file).Run();
+    DirectoryWalker walker(*this, file);
+    const int32_t result = walker.Run();
+    walker.NoteValueBudget();
+    return result;
 }
 
 } // namespace pellvane

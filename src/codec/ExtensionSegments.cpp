@@ -21,7 +21,7 @@ void cExifCodec::ParseExtensionSegments(const cByteReader& file) {
     if (mpfIndex_ > 0 && fileType_ < kFileTiff) {
         const MarkerRecord& segment = markers_[static_cast<size_t>(mpfIndex_)];
         mpf_ = ParseMpf(MpfSource{file, segment.data, segment.pointer, eoiOffset_, manufacturer_,
-                                  XMPExisted(false), extractMPF_});
+                                  XMPExisted(false), extractMPF_, &tempFiles_});
         ForgetFindings("mpf.");
         findings_.insert(findings_.end(), mpf_.findings.begin(), mpf_.findings.end());
     } else {

@@ -93,6 +93,10 @@ class IExifCodec {
     // What the integrity rules found while the file was opened, in the order they ran.
     virtual const Findings& CodecFindings() const = 0;
     virtual std::string XMPText() const = 0;
+    // Embedded images the per-file budget left unwritten: there is nothing to compare, and
+    // that says nothing about the file's history.
+    virtual bool MPFImageWithheld(int32_t /*index*/) const { return false; }
+    virtual bool MakerNoteImageWithheld(int32_t /*index*/) const { return false; }
 };
 
 // The external codec component. This platform has none, so the factory answers nothing

@@ -13,9 +13,6 @@
 namespace pellvane {
 namespace {
 
-// Files are addressed with 32-bit offsets; larger ones are not images this codec reads.
-constexpr int64_t kMaxFileSize = INT32_MAX;
-
 // Opens shared by every codec object since the process last gave memory back.
 std::atomic<int> gOpensSinceTrim{0};
 
@@ -41,10 +38,13 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     cFileHandle handle = OpenFileHandle(fileName, true);
     if (!handle.IsValid()) return kOpenCannotOpen;
     ReleasePreviousFile();
+    // A file too large for 32-bit offsets is refused before it is read.
+    if (handle.Size() > budget::kMaxFileBytes) return kOpenNotImage;
     file_ = std::move(handle);
 
     const FileBytes buffer = ReadWholeFile(file_);
-    if (buffer.size > static_cast<size_t>(kMaxFileSize)) return kOpenNotImage;
+    if (buffer.size > static_cast<size_t>(budget::kMaxFileBytes)) return kOpenNotImage;
+    tempFiles_.Reset(static_cast<int64_t>(buffer.size));
     const bool completeRead = buffer.complete;
     const cByteReader file(buffer.Span());
 
@@ -73,6 +73,7 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     ExtractMakerNotePreviews(file);
     CheckMakerNoteAgainstImageData();
     ParseExtensionSegments(file);
+    NoteTempBudget();
     ReadFrameHeader(file);
     if (fileType_ == kFileJpeg && streamSize_ == 0) fileType_ = kFileJpegWithoutImageData;
     if (fileType_ == kFileTiffWithoutImageData && streamSize_ > 0) fileType_ = kFileTiff;
@@ -89,7 +90,18 @@ void cExifCodec::ReleasePreviousFile() {
     ResetFindings("thumbnail.", CodecFinding("thumbnail.none-extracted", kFactThumbnailValid, false));
     ReleaseMpfImages(mpf_);
     ReleaseMakerNotePreviews(previews_);
+    tempFiles_.Reset(0);
+    ForgetFindings("budget.");
     comprSignature_.clear();
+}
+
+void cExifCodec::NoteTempBudget() {
+    if (tempFiles_.WithheldCount() == 0) return;
+    AddFinding(NoteFinding("budget.embedded-images-not-written")
+                   .With("images", tempFiles_.WithheldCount())
+                   .With("bytes", tempFiles_.WithheldBytes())
+                   .With("bytesWritten", tempFiles_.BytesWritten())
+                   .With("limit", tempFiles_.Limit()));
 }
 
 void cExifCodec::ForgetFindings(std::string_view area) {

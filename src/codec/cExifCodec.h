@@ -4,6 +4,7 @@
 // Members never fail for lack of data: they answer 0, false, "" or an empty value.
 
 #include "base/ByteReader.h"
+#include "codec/Budget.h"
 #include "codec/IExifCodec.h"
 #include "codec/TagStore.h"
 #include "codec/extensions/MakerNotePreviews.h"
@@ -149,6 +150,7 @@ class cExifCodec final : public IExifCodec {
     bool MakerNoteImageValid(int32_t i) const { return MakerNoteImageAt(i).valid; }
     int32_t MakerNoteImageOffset(int32_t i) const { return MakerNoteImageAt(i).offset; }
     std::string MakerNoteImageStreamPath(int32_t i) const override { return MakerNoteImageAt(i).streamPath; }
+    bool MakerNoteImageWithheld(int32_t i) const override { return MakerNoteImageAt(i).withheld; }
     int32_t MakerNoteImageStreamSize(int32_t i) const { return MakerNoteImageAt(i).streamSize; }
     int32_t ThumbPtr() const { return thumbPtr_; }
     int32_t ThumbSize() const override { return thumbSize_; }
@@ -191,6 +193,7 @@ class cExifCodec final : public IExifCodec {
     std::string MPFImageUniqueID(int32_t i) const { return MpfImageAt(i).uniqueId; }
     int32_t MPFImageSOIinEOF(int32_t i) const { return MpfImageAt(i).soiInEof; }
     std::string MPFImageStreamPath(int32_t i) const override { return MpfImageAt(i).streamPath; }
+    bool MPFImageWithheld(int32_t i) const override { return MpfImageAt(i).withheld; }
     int32_t MPFImageStreamSize(int32_t i) const { return MpfImageAt(i).streamSize; }
     // What the checks of the MP index found wrong, in the order found.
     const std::vector<std::string>& MPFMessages() const { return mpf_.messages; }
@@ -254,6 +257,8 @@ class cExifCodec final : public IExifCodec {
 
     // IFD1 thumbnail and the legacy block before it (extensions/Thumbnail.cpp).
     void LocateThumbnail(const cByteReader& file);
+    // What the temporary-file budget left out, as a finding (none when nothing was).
+    void NoteTempBudget();
 
     std::string fileName_;
     cFileHandle file_;
@@ -288,6 +293,7 @@ class cExifCodec final : public IExifCodec {
     PictureCheck pictureCheck_;
     int16_t pelvnVersion_ = 0;
     MakerNotePreviews previews_;
+    budget::cTempWriter tempFiles_; // the embedded images' temporary files of the open file
     // Every decision of the integrity rules; MakerNoteIsOriginal, ThumbnailValid and MPFValid
     // are derived from them. A new codec has read no MakerNote and no MPF segment.
     Findings findings_{CodecFinding("makernote.none-read", kFactMakerNoteIsOriginal, false),

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -249,8 +251,23 @@ std::filesystem::path TempFolder() {
     return "/tmp";
 }
 
-std::string WriteTempFile(const std::string& prefix, const std::string& extension,
-                          std::span<const uint8_t> bytes) {
+namespace {
+
+// Every temporary file the process holds, so that an ending command can remove them all.
+// A file is created, written and registered under the lock, so none is ever half-known.
+struct TempRegistry {
+    std::mutex mutex;
+    std::set<std::string> paths;
+    bool closed = false; // once the process is ending, no file is created any more
+};
+
+TempRegistry& Registry() {
+    static TempRegistry registry;
+    return registry;
+}
+
+std::string CreateTempFile(const std::string& prefix, const std::string& extension,
+                           std::span<const uint8_t> bytes) {
     const auto folder = TempFolder();
     for (int attempt = 0; attempt < 16; ++attempt) {
         const auto path = (folder / (prefix + RandomName(6, 15) + extension)).string();
@@ -261,14 +278,46 @@ std::string WriteTempFile(const std::string& prefix, const std::string& extensio
         }
         if (file.WriteAll(bytes)) return path;
         file.Close();
-        DeleteFileQuietly(path);
+        ::unlink(path.c_str());
         return "";
     }
     return "";
 }
 
+} // namespace
+
+std::string WriteTempFile(const std::string& prefix, const std::string& extension,
+                          std::span<const uint8_t> bytes) {
+    TempRegistry& registry = Registry();
+    const std::lock_guard lock(registry.mutex);
+    if (registry.closed) return "";
+    std::string path = CreateTempFile(prefix, extension, bytes);
+    if (!path.empty()) registry.paths.insert(path);
+    return path;
+}
+
 void DeleteFileQuietly(const std::string& path) {
-    if (!path.empty()) ::unlink(path.c_str());
+    if (path.empty()) return;
+    TempRegistry& registry = Registry();
+    const std::lock_guard lock(registry.mutex);
+    ::unlink(path.c_str());
+    registry.paths.erase(path);
+}
+
+void RemoveEveryTempFile() {
+    TempRegistry& registry = Registry();
+    // Taken and never given back: no file may be created after this, nor the set change.
+    registry.mutex.lock();
+    registry.closed = true;
+    for (const std::string& path : registry.paths)
+        ::unlink(path.c_str());
+    registry.paths.clear();
+}
+
+size_t LiveTempFileCount() {
+    TempRegistry& registry = Registry();
+    const std::lock_guard lock(registry.mutex);
+    return registry.paths.size();
 }
 
 } // namespace pellvane

@@ -13,7 +13,7 @@ namespace pellvane {
 
 // An open operating-system file. Closes itself; movable, not copyable.
 class cFileHandle {
-public:
+  public:
     cFileHandle() = default;
     explicit cFileHandle(int fd) : fd_(fd) {}
     cFileHandle(cFileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -33,7 +33,7 @@ public:
     // Writes all bytes at the current position; false when not all were written.
     bool WriteAll(std::span<const uint8_t> bytes) const;
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -46,7 +46,7 @@ cFileHandle OpenFileHandle(const std::string& path, bool readOnly, bool wideInte
 // huge pages where the system offers them: filling page by page costs more than the read
 // itself on virtual machines, where every page fault is expensive.
 class cByteBuffer {
-public:
+  public:
     cByteBuffer() = default;
     explicit cByteBuffer(size_t size);
     cByteBuffer(cByteBuffer&& other) noexcept;
@@ -58,7 +58,7 @@ public:
     uint8_t* Data() const { return data_; }
     size_t Capacity() const { return capacity_; }
 
-private:
+  private:
     void Release();
     uint8_t* data_ = nullptr;
     size_t capacity_ = 0;
@@ -113,5 +113,11 @@ std::string WriteTempFile(const std::string& prefix, const std::string& extensio
 
 // Deletes a file and ignores every failure; empty paths are ignored.
 void DeleteFileQuietly(const std::string& path);
+
+// For a process that is ending: deletes every temporary file WriteTempFile made and that is
+// still there, and makes every later WriteTempFile fail. Not undone.
+void RemoveEveryTempFile();
+// How many temporary files WriteTempFile made that are not deleted yet.
+size_t LiveTempFileCount();
 
 } // namespace pellvane

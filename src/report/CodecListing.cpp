@@ -1,5 +1,8 @@
 #include "report/CodecListing.h"
 
+#include "codec/Budget.h"
+#include "codec/ValueText.h"
+
 #include <array>
 #include <cstdio>
 #include <sstream>
@@ -17,6 +20,33 @@ std::string Hex(uint32_t value, int digits) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%0*X", digits, value);
     return buf;
+}
+
+// The value with at most `limit` elements: the text of a longer one is cut anyway.
+ExifValue FirstElements(const ExifValue& value, size_t limit) {
+    return std::visit(
+        [&](const auto& elements) -> ExifValue {
+            using T = std::decay_t<decltype(elements)>;
+            if constexpr (std::is_same_v<T, std::monostate>) {
+                return elements;
+            } else {
+                if (elements.size() <= limit) return elements;
+                return T(elements.begin(), elements.begin() + static_cast<std::ptrdiff_t>(limit));
+            }
+        },
+        value);
+}
+
+// An entry's value text, cut to the listing's limit with the value's full length stated.
+std::string ListedValueText(const cExifCodec& codec, int32_t i) {
+    constexpr size_t kLimit = budget::kListingTextBytes;
+    const ExifValue full = codec.IFDEntryValue(i);
+    const ExifValue value = FirstElements(full, kLimit);
+    std::string text = Printable(
+        EntryValueText(value, codec.IFDEntryFormat(i), codec.IFDEntryTagNoID(i), codec.IFDEntryIFD(i)));
+    if (text.size() <= kLimit && ValueElementCount(value) == ValueElementCount(full)) return text;
+    text.resize(std::min(text.size(), kLimit));
+    return text + "... (cut; " + std::to_string(codec.IFDEntryValueLength(i)) + " bytes in all)";
 }
 
 // The MP directories' entries and the images they index, indented under the MPF segment.
@@ -149,7 +179,7 @@ std::string TagsText(const cExifCodec& codec) {
                           ? kFormatNames[static_cast<size_t>(format)]
                           : std::to_string(format).c_str(),
                       codec.IFDEntryComponents(i));
-        out << line << Printable(codec.IFDEntryValueString(i)) << "\n";
+        out << line << ListedValueText(codec, i) << "\n";
     }
     return out.str();
 }

@@ -53,7 +53,29 @@ cExaminer::cExaminer() {
     codec_ = std::move(codec);
 }
 
+// Whatever fails inside one file's examination costs that file alone: it is refused with the
+// reason, and its temporary files go with the codec's state.
 FileExamination cExaminer::Examine(const std::string& path, Wanted wanted) {
+    std::string reason;
+    try {
+        return ExamineFully(path, wanted);
+    } catch (const std::bad_alloc&) {
+        reason = "not analysed: the file needs more memory than is available";
+    } catch (const std::exception& error) {
+        reason = std::string("not analysed: ") + error.what();
+    } catch (...) {
+        reason = "not analysed: an unexpected error occurred";
+    }
+    Close();
+    FileExamination refused;
+    refused.reason = reason;
+    refused.analysis.refused = true;
+    refused.analysis.refusal = reason;
+    if (wanted.json) refused.json = ExaminationJson({path, refused.openResult, &refused.analysis, nullptr, std::nullopt});
+    return refused;
+}
+
+FileExamination cExaminer::ExamineFully(const std::string& path, Wanted wanted) {
     cPictureRecorder recorder(wanted.forReport);
     cSilentObserver silent;
     const bool record = wanted.json || wanted.forReport;

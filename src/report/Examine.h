@@ -46,6 +46,7 @@ class cExaminer {
         bool forReport = false;
     };
 
+    // Never throws: a file whose examination fails (out of memory, say) is refused with the reason.
     FileExamination Examine(const std::string& path, Wanted wanted);
 
     // The codec holding the file examined last.
@@ -65,6 +66,8 @@ class cExaminer {
     nlohmann::json ExamineBytesJson(std::span<const uint8_t> bytes, const std::string& name);
 
   private:
+    FileExamination ExamineFully(const std::string& path, Wanted wanted);
+
     std::unique_ptr<IExifCodec> codec_;
     cExifCodec* exifCodec_ = nullptr; // the same object, for what only the built-in codec has
 };

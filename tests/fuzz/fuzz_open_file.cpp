@@ -4,6 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "codec/cExifCodec.h"
+#include "imaging/cDIBSection.h"
 
 #include <cstdint>
 
@@ -13,6 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = fuzz::WriteInput({data, size});
     {
         cExifCodec codec;
+        // As the analysis does: thumbnails are decoded to tell whether they are valid.
+        codec.SetPictureCheck(
+            [](const std::string& picture) { return cDIBSection().LoadPicture_File(picture); });
         // Each file is read both ways: the MakerNote processing changes the walk.
         const bool processMakerNote = size % 2 == 0;
         codec.OpenFile(path, processMakerNote, true);

@@ -9,6 +9,7 @@
 #include "analysis/AnalyzeFile.h"
 #include "analysis/Status.h"
 #include "analysis/checks/Checks.h"
+#include "codec/Budget.h"
 #include "codec/cExifCodec.h"
 #include "imaging/Fingerprint.h"
 
@@ -32,10 +33,12 @@ Finding NikonThumbnailFinding(CheckContext& context) {
     const std::unique_ptr<IExifCodec> thumbnail = SecondCodec(context.flags);
     const int32_t result = thumbnail->OpenFile(context.codec.ThumbnailCachePath(), false, false);
     if (result != kOpenOk && result != kOpenNoSegments && result != kOpenNoExif)
-        return StatusFinding("embedded.nikon-thumbnail-unreadable", kStatusHighlySuspected).With("openResult", result);
+        return StatusFinding("embedded.nikon-thumbnail-unreadable", kStatusHighlySuspected)
+            .With("openResult", result);
     const bool equal = thumbnail->ComprSignature() == context.codec.ComprSignature();
     context.flags.embeddedSignatureEqual = equal;
-    return StatusFinding(equal ? "embedded.nikon-thumbnail-main-tables" : "embedded.nikon-thumbnail-own-tables",
+    return StatusFinding(equal ? "embedded.nikon-thumbnail-main-tables"
+                               : "embedded.nikon-thumbnail-own-tables",
                          equal ? kStatusHighlySuspected : kStatusPass)
         .With("thumbnailSignature", thumbnail->ComprSignature())
         .With("mainSignature", context.codec.ComprSignature());
@@ -45,6 +48,7 @@ struct ComparedImage {
     std::string kind; // "MPF image" or "MakerNote preview"
     int32_t index;
     std::string path;
+    bool withheld; // the codec's budget left it unwritten
 };
 
 // The further images in their order: the MPF images after the primary one, then every
@@ -52,11 +56,55 @@ struct ComparedImage {
 std::vector<ComparedImage> ComparedImages(const IExifCodec& codec) {
     std::vector<ComparedImage> images;
     for (int32_t i = 1; i < codec.MPFImageCount(); ++i)
-        images.push_back({"MPF image", i, codec.MPFImageStreamPath(i)});
+        images.push_back({"MPF image", i, codec.MPFImageStreamPath(i), codec.MPFImageWithheld(i)});
     for (int32_t i = 0; i < codec.MakerNoteImageCount(); ++i)
-        images.push_back({"MakerNote preview", i, codec.MakerNoteImageStreamPath(i)});
+        images.push_back(
+            {"MakerNote preview", i, codec.MakerNoteImageStreamPath(i), codec.MakerNoteImageWithheld(i)});
     return images;
 }
+
+// How many images and pixels the comparison may still decode, and what it left out.
+class cDecodeBudget {
+  public:
+    explicit cDecodeBudget(int64_t mainPixels) : pixelLimit_(budget::EmbeddedPixels(mainPixels)) {}
+
+    // Whether the image may be decoded; counts it either way.
+    bool Admit(const ComparedImage& image) {
+        if (image.withheld) return Skip(withheld_);
+        if (decoded_ >= budget::kMaxEmbeddedImagesDecoded) return Skip(overCount_);
+        // An image whose size cannot be read fails to decode at once, at no cost.
+        const int64_t pixels = budget::DeclaredJpegPixels(image.path).value_or(0);
+        if (pixels > pixelLimit_ - pixelsDecoded_) return Skip(overPixels_);
+        ++decoded_;
+        pixelsDecoded_ += pixels;
+        return true;
+    }
+
+    // The finding that records the images not compared; nothing when every one was.
+    std::optional<Finding> Report() const {
+        if (withheld_ + overCount_ + overPixels_ == 0) return std::nullopt;
+        return NoteFinding("budget.embedded-images-not-compared")
+            .With("notCompared", withheld_ + overCount_ + overPixels_)
+            .With("notWritten", withheld_)
+            .With("beyondImageLimit", overCount_)
+            .With("beyondPixelLimit", overPixels_)
+            .With("imageLimit", budget::kMaxEmbeddedImagesDecoded)
+            .With("pixelLimit", pixelLimit_);
+    }
+
+  private:
+    static bool Skip(int64_t& counter) {
+        ++counter;
+        return false;
+    }
+
+    int64_t pixelLimit_;
+    int64_t pixelsDecoded_ = 0;
+    int32_t decoded_ = 0;
+    int64_t withheld_ = 0;
+    int64_t overCount_ = 0;
+    int64_t overPixels_ = 0;
+};
 
 // Each further image lowers the status as far as its fingerprint differs from the main
 // picture's; one that does not decode (or was never extracted) vouches for nothing.
@@ -64,7 +112,9 @@ void CompareWithMainPicture(const CheckContext& context, Findings& findings) {
     const std::vector<ComparedImage> images = ComparedImages(context.codec);
     if (images.empty()) return;
     const std::optional<HashValue> main = MakeFingerprint(context.picture);
+    cDecodeBudget budget(static_cast<int64_t>(context.picture.Width()) * context.picture.Height());
     for (const ComparedImage& image : images) {
+        if (!budget.Admit(image)) continue;
         cDIBSection embedded;
         Finding finding = NoteFinding("embedded.similarity");
         if (!main || !embedded.LoadPicture_File(image.path)) {
@@ -72,10 +122,13 @@ void CompareWithMainPicture(const CheckContext& context, Findings& findings) {
             finding.status = kStatusHighlySuspected;
         } else {
             finding.status = HashSimilarityLevel(embedded, main->bits, *DecidedStatus(findings));
-            finding.With("width", embedded.Width()).With("height", embedded.Height()).With("level", *finding.status);
+            finding.With("width", embedded.Width())
+                .With("height", embedded.Height())
+                .With("level", *finding.status);
         }
         findings.push_back(std::move(finding.With("image", image.kind).With("index", image.index)));
     }
+    if (auto report = budget.Report()) findings.push_back(std::move(*report));
 }
 
 } // namespace

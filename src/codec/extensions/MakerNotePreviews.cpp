@@ -244,7 +244,11 @@ void cExifCodec::ExtractMakerNotePreviews(const cByteReader& file) {
         if (!image.valid) continue;
         if (image.inTrailingData) image.relativePosition = NonNegative(image.position - trailingStart);
         const ByteArray bytes = PreviewBytes(file, image);
-        image.streamPath = bytes.empty() ? "" : WriteTempFile("MKN", ".JPG", bytes);
+        if (!bytes.empty()) {
+            auto written = tempFiles_.Write("MKN", image.position, true, bytes);
+            image.streamPath = std::move(written.path);
+            image.withheld = written.withheld;
+        }
         image.streamSize = image.streamPath.empty() ? 0 : static_cast<int32_t>(bytes.size());
         image.sizeCopy = image.streamSize;
     }

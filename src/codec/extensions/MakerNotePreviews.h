@@ -22,6 +22,7 @@ struct MakerNoteImage {
     int32_t position = 0;         // absolute file position of the image bytes
     bool valid = false;           // the bytes start as a preview of its source must
     bool inTrailingData = false;  // treated as lying outside the metadata
+    bool withheld = false;        // not extracted: the temporary-file budget was spent
 };
 
 // Everything the preview search keeps for one file.

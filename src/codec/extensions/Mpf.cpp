@@ -342,8 +342,10 @@ void MpfParser::CheckFollowingImage(MpfImage& image, int64_t number, int64_t siz
 void MpfParser::ExtractImage(MpfImage& image, int64_t at, int64_t length) const {
     image.streamPath.clear();
     image.streamSize = 0;
-    if (length < 1 || !source_.file.Has(at, length)) return;
-    image.streamPath = WriteTempFile("MPF", ".JPG", source_.file.Slice(at, length));
+    if (length < 1 || !source_.file.Has(at, length) || source_.tempFiles == nullptr) return;
+    auto written = source_.tempFiles->Write("MPF", at, false, source_.file.Slice(at, length));
+    image.streamPath = std::move(written.path);
+    image.withheld = written.withheld;
     if (!image.streamPath.empty()) image.streamSize = static_cast<int32_t>(length);
 }
 

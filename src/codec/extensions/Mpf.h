@@ -6,6 +6,7 @@
 
 #include "base/ByteReader.h"
 #include "base/Finding.h"
+#include "codec/Budget.h"
 #include "codec/ExifValue.h"
 
 #include <cstdint>
@@ -36,7 +37,8 @@ struct MpfImage {
     int32_t eoiInEof = 0; // EOI position relative to the end of the primary image; 0 when not found
     int32_t offset = 0;   // the entry's data offset, relative to the MP header
     bool valid = false;
-    std::string uniqueId; // 33 characters, one per byte; "" when the file gives none
+    bool withheld = false; // not extracted: the temporary-file budget was spent
+    std::string uniqueId;  // 33 characters, one per byte; "" when the file gives none
 };
 
 // Everything the parse found.
@@ -59,6 +61,7 @@ struct MpfSource {
     int32_t manufacturer = 0;
     bool xmpExisted = false;
     bool extractImages = true;
+    budget::cTempWriter* tempFiles = nullptr; // writes the extracted images; none: nothing is written
 };
 
 MpfData ParseMpf(const MpfSource& source);

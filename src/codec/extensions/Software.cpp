@@ -70,10 +70,17 @@ bool MatchesAnyPattern(std::string_view text, std::span<const std::string_view> 
                        [&](std::string_view p) { return MatchesPattern(text, p); });
 }
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
+// One pass into a new text: replacing in place would move the rest of the text for every match.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    if (from.empty()) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    size_t start = 0;
+    for (size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, start)) {
+        out.append(text, start, at - start).append(to);
+        start = at + from.size();
+    }
+    return out.append(text, start);
 }
 
 std::string WithoutZeros(std::string text) {

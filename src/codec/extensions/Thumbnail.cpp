@@ -63,9 +63,17 @@ void cExifCodec::LocateThumbnail(const cByteReader& file) {
     thumbnailCachePath_.clear();
     const auto bytes = file.Slice(base + thumbPtr_, thumbSize_);
     if (bytes.empty()) return decide("thumbnail.outside-file", false);
-    thumbnailCachePath_ = WriteTempFile("IFD1", ".JPG", bytes);
+    thumbnailCachePath_ = tempFiles_.Write("IFD1", base + thumbPtr_, false, bytes).path;
     if (thumbnailCachePath_.empty()) return decide("thumbnail.not-written", false);
     if (!pictureCheck_) return decide("thumbnail.no-picture-check", false);
+    // A few kilobytes may declare a picture of hundreds of megapixels; such a one is not decoded.
+    if (const auto pixels = budget::DeclaredJpegPixels(bytes);
+        pixels && *pixels > budget::kMaxThumbnailPixels) {
+        AddFinding(CodecFinding("budget.thumbnail-not-decoded", kFactThumbnailValid, false)
+                       .With("declaredPixels", *pixels)
+                       .With("limit", budget::kMaxThumbnailPixels));
+        return;
+    }
     const bool decodes = pictureCheck_(thumbnailCachePath_);
     decide(decodes ? "thumbnail.decodes" : "thumbnail.does-not-decode", decodes);
 }
