@@ -101,7 +101,8 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
     {"embedded.not-decodable", "{image} {index} cannot be decoded to compare it with the main picture."},
 
     {"histogram.continuity",
-     "The histograms of the {width} x {height} picture show {suspiciousBins} gaps or spikes (red {red}, green "
+     "The histograms of the {width} x {height} picture show {suspiciousBins} gaps or spikes (red {red}, "
+     "green "
      "{green}, blue {blue}; fewer than {passBelow} pass) at the threshold {threshold}."},
 
     {"internal.file-time-against-digitized", "File time {fileTime} against digitizing time {digitized}: "
@@ -156,9 +157,9 @@ constexpr std::array kCodecSentences = std::to_array<EvidenceSentence>({
     {"makernote.none-read", "No MakerNote was read."},
     {"makernote.not-processed", "The MakerNote was not processed."},
     {"makernote.set-by-writer", "The MakerNote's originality was set by the program writing the file."},
-    {"makernote.header-agrees-with-make",
-     "The MakerNote's header names {headerMaker}, which agrees with the Make ({makeMaker}, model \"{model}\"); it "
-     "has {length} bytes at offset {offset}."},
+    {"makernote.header-agrees-with-make", "The MakerNote's header names {headerMaker}, which agrees with the "
+                                          "Make ({makeMaker}, model \"{model}\"); it "
+                                          "has {length} bytes at offset {offset}."},
     {"makernote.header-disagrees-with-make",
      "The MakerNote's header names {headerMaker}, but the Make names {makeMaker} (model \"{model}\")."},
     {"makernote.header-unsigned",
@@ -172,44 +173,50 @@ constexpr std::array kCodecSentences = std::to_array<EvidenceSentence>({
     {"makernote.canon-trailer-outside-file",
      "The Canon MakerNote's trailer would lie past the end of the file ({makerNoteLength} bytes declared, "
      "{bytesInFile} in the file)."},
-    {"makernote.canon-trailer-missing", "The Canon MakerNote's trailer, which records its offset, is missing."},
+    {"makernote.canon-trailer-missing",
+     "The Canon MakerNote's trailer, which records its offset, is missing."},
     {"makernote.canon-recorded-offset-implausible",
      "The Canon MakerNote's trailer records the offset {recordedOffset}, beyond a file of {fileSize} bytes."},
     {"makernote.directory-outside-file",
      "A MakerNote directory at {directoryAt} lies outside the file of {fileSize} bytes."},
     {"makernote.subifd-count-implausible",
      "The MakerNote sub-directory {subIfdTag} declares an implausible {entryCount} entries."},
-    {"makernote.subifd-first-entry-unusable", "The first entry of MakerNote sub-directory {subIfdTag} is unusable."},
-    {"makernote.entry-components-negative", "MakerNote entry {tag} declares a negative count ({components})."},
-    {"makernote.apple-stamp-changed", "The Apple MakerNote's fixed entry {tag} no longer reads as the camera wrote it ({stamp})."},
+    {"makernote.subifd-first-entry-unusable",
+     "The first entry of MakerNote sub-directory {subIfdTag} is unusable."},
+    {"makernote.entry-components-negative",
+     "MakerNote entry {tag} declares a negative count ({components})."},
+    {"makernote.apple-stamp-changed",
+     "The Apple MakerNote's fixed entry {tag} no longer reads as the camera wrote it ({stamp})."},
     {"makernote.pentax-exif-end-intact",
      "The Pentax EXIF segment still ends at {exifSegmentEnd} where the next marker begins."},
-    {"makernote.pentax-exif-end-changed",
-     "The Pentax EXIF segment's end at {exifSegmentEnd} is followed by bytes {byteAtEnd} {byteAfterEnd}, not a marker."},
-    {"makernote.nikon-image-data-size-kept",
-     "Nikon's recorded image data size {recordedImageDataSize} matches the image data ({streamSize} bytes plus "
-     "its end marker)."},
-    {"makernote.nikon-image-data-size-changed",
-     "Nikon's recorded image data size {recordedImageDataSize} does not match the image data ({streamSize} bytes "
-     "plus its end marker)."},
+    {"makernote.pentax-exif-end-changed", "The Pentax EXIF segment's end at {exifSegmentEnd} is followed by "
+                                          "bytes {byteAtEnd} {byteAfterEnd}, not a marker."},
+    {"makernote.nikon-image-data-size-kept", "Nikon's recorded image data size {recordedImageDataSize} "
+                                             "matches the image data ({streamSize} bytes plus "
+                                             "its end marker)."},
+    {"makernote.nikon-image-data-size-changed", "Nikon's recorded image data size {recordedImageDataSize} "
+                                                "does not match the image data ({streamSize} bytes "
+                                                "plus its end marker)."},
     {"makernote.samsung-phone-segments",
      "The Samsung phone's APP4 segment and trailer block are there ({trailingBytes} trailing bytes)."},
-    {"makernote.samsung-phone-segments-missing",
-     "The Samsung phone's own segments are incomplete: APP4 segment {app4Segment}, trailer block {trailerBlock}."},
+    {"makernote.samsung-phone-segments-missing", "The Samsung phone's own segments are incomplete: APP4 "
+                                                 "segment {app4Segment}, trailer block {trailerBlock}."},
     {"makernote.preview-starts-as-jpeg", "The MakerNote preview (tag {tag}) at {position} starts as a JPEG."},
     {"makernote.preview-start-not-jpeg",
      "The MakerNote preview (tag {tag}) at {position} does not start as a JPEG (first byte {firstByte})."},
     {"makernote.preview-overwritten", "The MakerNote preview at {position} has been overwritten."},
     {"makernote.sony-preview-offset-missing",
      "The Sony preview's recorded offset {offset} (length {length}) holds no preview."},
-    {"makernote.sony-preview-not-found", "No Sony preview was found at or near its recorded position {recordedPosition}."},
+    {"makernote.sony-preview-not-found",
+     "No Sony preview was found at or near its recorded position {recordedPosition}."},
     {"makernote.sony-preview-found",
      "The Sony preview was found {shift} bytes from its recorded position {recordedPosition}."},
 
     {"thumbnail.none-extracted", "No thumbnail was extracted."},
     {"thumbnail.not-extracted",
      "The thumbnail ({thumbnailSize} bytes at {thumbnailOffset}) was not extracted."},
-    {"thumbnail.outside-file", "The thumbnail ({thumbnailSize} bytes at {thumbnailOffset}) lies outside the file."},
+    {"thumbnail.outside-file",
+     "The thumbnail ({thumbnailSize} bytes at {thumbnailOffset}) lies outside the file."},
     {"thumbnail.not-written", "The thumbnail could not be copied out for decoding."},
     {"thumbnail.no-picture-check", "No decoder was at hand to check the thumbnail."},
     {"thumbnail.decodes", "The thumbnail ({thumbnailSize} bytes at {thumbnailOffset}) decodes as a picture."},

@@ -11,7 +11,7 @@
 namespace pellvane {
 
 class cByteReader {
-public:
+  public:
     cByteReader() = default;
     explicit cByteReader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
 
@@ -68,7 +68,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::span<const uint8_t> bytes_;
 };
 

@@ -24,28 +24,30 @@ struct Fact {
 };
 
 struct Finding {
-    std::string rule;           // stable identifier, "area.what-it-checks"
-    std::vector<Fact> facts;    // the values compared, in the order a reader needs them
+    std::string rule;              // stable identifier, "area.what-it-checks"
+    std::vector<Fact> facts;       // the values compared, in the order a reader needs them
     std::optional<int16_t> status; // the status the rule sets on its row, if it sets one
-    std::string codecFact;      // the codec member the rule decides ("MakerNoteIsOriginal"), or ""
-    bool codecValue = false;    // the value it gives that member
+    std::string codecFact;         // the codec member the rule decides ("MakerNoteIsOriginal"), or ""
+    bool codecValue = false;       // the value it gives that member
 
     bool operator==(const Finding&) const = default;
 
     // Builders that keep call sites to one line per fact.
     template <std::integral Number>
-        requires(!std::same_as<Number, bool>)
-    Finding& With(std::string factName, Number value) {
+    requires(!std::same_as<Number, bool>) Finding& With(std::string factName, Number value) {
         return Add(std::move(factName), static_cast<int64_t>(value));
     }
     Finding& With(std::string factName, double value) { return Add(std::move(factName), value); }
     Finding& With(std::string factName, bool value) { return Add(std::move(factName), value); }
     // Text read from a file ends at its terminating zero bytes.
     Finding& With(std::string factName, std::string value) {
-        while (!value.empty() && value.back() == '\0') value.pop_back();
+        while (!value.empty() && value.back() == '\0')
+            value.pop_back();
         return Add(std::move(factName), std::move(value));
     }
-    Finding& With(std::string factName, const char* value) { return With(std::move(factName), std::string(value)); }
+    Finding& With(std::string factName, const char* value) {
+        return With(std::move(factName), std::string(value));
+    }
     Finding& With(std::string factName, std::string_view value) {
         return With(std::move(factName), std::string(value));
     }

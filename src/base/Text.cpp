@@ -20,6 +20,8 @@ std::string GetText(std::string_view section, std::string_view key, std::string_
     return std::string(defaultText);
 }
 
-void SetTextProvider(TextProvider provider) { ActiveProvider() = std::move(provider); }
+void SetTextProvider(TextProvider provider) {
+    ActiveProvider() = std::move(provider);
+}
 
 } // namespace pellvane

@@ -53,7 +53,8 @@ std::string EvidenceLines(const ResultRow& row, bool colour) {
     for (const Finding& finding : row.findings) {
         const std::string_view style = finding.status ? LevelColour(*finding.status) : std::string_view();
         const std::string bullet = finding.status ? "* " : "- ";
-        lines += "      " + Painted(bullet + Printable(EvidenceText(finding)), style, colour && finding.status) + "\n";
+        lines += "      " +
+                 Painted(bullet + Printable(EvidenceText(finding)), style, colour && finding.status) + "\n";
     }
     return lines;
 }

@@ -11,15 +11,17 @@ namespace pellvane {
 
 using ByteArray = std::vector<uint8_t>;
 
-using ExifValue = std::variant<std::monostate,        // empty: not read, or absent
-                               ByteArray,             // BYTE, SBYTE, UNDEFINED
-                               std::string,           // ASCII (UTF-8, every byte kept, zeros included)
-                               std::vector<int16_t>,  // SHORT, SSHORT
-                               std::vector<int32_t>,  // LONG, SLONG, IFD, RATIONAL pairs, SRATIONAL pairs
-                               std::vector<float>,    // FLOAT
-                               std::vector<double>>;  // DOUBLE
+using ExifValue = std::variant<std::monostate,       // empty: not read, or absent
+                               ByteArray,            // BYTE, SBYTE, UNDEFINED
+                               std::string,          // ASCII (UTF-8, every byte kept, zeros included)
+                               std::vector<int16_t>, // SHORT, SSHORT
+                               std::vector<int32_t>, // LONG, SLONG, IFD, RATIONAL pairs, SRATIONAL pairs
+                               std::vector<float>,   // FLOAT
+                               std::vector<double>>; // DOUBLE
 
-inline bool IsEmptyValue(const ExifValue& v) { return std::holds_alternative<std::monostate>(v); }
+inline bool IsEmptyValue(const ExifValue& v) {
+    return std::holds_alternative<std::monostate>(v);
+}
 
 // Number of elements (for ASCII: bytes of the text).
 size_t ValueElementCount(const ExifValue& v);

@@ -56,7 +56,8 @@ char32_t NextCodePoint(std::string_view text, size_t& i) {
 std::string AnsiToText(std::span<const uint8_t> bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (uint8_t b : bytes) AppendUtf8(out, Cp1252ToCodePoint(b));
+    for (uint8_t b : bytes)
+        AppendUtf8(out, Cp1252ToCodePoint(b));
     return out;
 }
 
@@ -81,7 +82,8 @@ std::string Utf8ToText(std::span<const uint8_t> bytes) {
     const std::string_view in(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     std::string out;
     out.reserve(in.size());
-    for (size_t i = 0; i < in.size();) AppendUtf8(out, NextCodePoint(in, i));
+    for (size_t i = 0; i < in.size();)
+        AppendUtf8(out, NextCodePoint(in, i));
     return out;
 }
 

@@ -23,7 +23,8 @@ Probes FixedProbes(int32_t key, int32_t capacity) {
     if (k <= 46340)
         p.p2 = static_cast<int32_t>((k * k) % c + 1);
     else
-        p.p2 = static_cast<int32_t>(static_cast<int64_t>(std::nearbyint(std::sqrt(static_cast<double>(k)))) % c + 1);
+        p.p2 = static_cast<int32_t>(
+            static_cast<int64_t>(std::nearbyint(std::sqrt(static_cast<double>(k)))) % c + 1);
     p.p3 = capacity - p.p1 + 1;
     p.p4 = capacity - p.p2 + 1;
     return p;
@@ -133,7 +134,8 @@ int32_t cExifHash::GetDataArray(std::vector<int32_t>& out) const {
     out.clear();
     for (const Slot& s : slots_)
         if (s.used) out.push_back(s.value);
-    for (const Slot& s : overflow_) out.push_back(s.value);
+    for (const Slot& s : overflow_)
+        out.push_back(s.value);
     return static_cast<int32_t>(out.size());
 }
 
@@ -141,7 +143,8 @@ int32_t cExifHash::GetKeyArray(std::vector<int32_t>& out) const {
     out.clear();
     for (const Slot& s : slots_)
         if (s.used) out.push_back(s.key);
-    for (const Slot& s : overflow_) out.push_back(s.key);
+    for (const Slot& s : overflow_)
+        out.push_back(s.key);
     return static_cast<int32_t>(out.size());
 }
 
@@ -176,7 +179,8 @@ void cExifHash::Rebuild(int32_t capacity) {
     slots_.assign(static_cast<size_t>(capacity), Slot{});
     overflow_.clear();
     tableCount_ = 0;
-    for (const Slot& s : entries) Place(s);
+    for (const Slot& s : entries)
+        Place(s);
 }
 
 } // namespace pellvane

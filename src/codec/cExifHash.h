@@ -10,11 +10,11 @@
 namespace pellvane {
 
 class cExifHash {
-public:
+  public:
     cExifHash() { Clear(); }
 
     bool Add(int32_t value, int32_t key);
-    int32_t Item(int32_t key) const;  // -1 when absent
+    int32_t Item(int32_t key) const; // -1 when absent
     bool SetValue(int32_t key, int32_t value);
     bool Remove(int32_t key);
     bool IsKeyExist(int32_t key) const { return Locate(key) != 0; }
@@ -26,7 +26,7 @@ public:
     int32_t count() const { return tableCount_ + static_cast<int32_t>(overflow_.size()); }
     int32_t Capacity() const { return static_cast<int32_t>(slots_.size()); }
 
-private:
+  private:
     struct Slot {
         int32_t key = 0;
         int32_t value = 0;

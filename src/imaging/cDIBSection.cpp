@@ -102,7 +102,9 @@ uint8_t RoundedMean(uint64_t sum, uint64_t count) {
 
 } // namespace
 
-void FreeMemory::operator()(uint8_t* memory) const noexcept { std::free(memory); }
+void FreeMemory::operator()(uint8_t* memory) const noexcept {
+    std::free(memory);
+}
 
 bool FitsPixelLimit(int64_t width, int64_t height) {
     return width > 0 && height > 0 && width <= kMaxPicturePixels && height <= kMaxPicturePixels &&

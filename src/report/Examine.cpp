@@ -71,7 +71,8 @@ FileExamination cExaminer::Examine(const std::string& path, Wanted wanted) {
     refused.reason = reason;
     refused.analysis.refused = true;
     refused.analysis.refusal = reason;
-    if (wanted.json) refused.json = ExaminationJson({path, refused.openResult, &refused.analysis, nullptr, std::nullopt});
+    if (wanted.json)
+        refused.json = ExaminationJson({path, refused.openResult, &refused.analysis, nullptr, std::nullopt});
     return refused;
 }
 
@@ -94,7 +95,8 @@ FileExamination cExaminer::ExamineFully(const std::string& path, Wanted wanted) 
                         : OpenFailureReason(result.openResult);
     result.picture = recorder.summary;
     result.histogram = recorder.histogram;
-    if (wanted.json) result.json = ExaminationJson({path, result.openResult, &analysis, exifCodec_, result.picture});
+    if (wanted.json)
+        result.json = ExaminationJson({path, result.openResult, &analysis, exifCodec_, result.picture});
     return result;
 }
 

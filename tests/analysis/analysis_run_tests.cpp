@@ -117,7 +117,11 @@ TEST(AnalysisRun, AParserErrorGivesOneRowAndClassTwo) {
     const AnalysisReport report = AnalyzeFile(jpeg, holder, {}, observer);
 
     ASSERT_EQ(report.rows.size(), 1u);
-    ResultRow expected{"Unknown Data Structure", "Window.Main.Results.ParserError", 2, "Highly Suspected", 1,
+    ResultRow expected{"Unknown Data Structure",
+                       "Window.Main.Results.ParserError",
+                       2,
+                       "Highly Suspected",
+                       1,
                        {StatusFinding("run.unknown-structure", 2).With("openResult", report.openResult)}};
     EXPECT_EQ(report.rows[0], expected);
     EXPECT_EQ(report.ratingClass, 2);

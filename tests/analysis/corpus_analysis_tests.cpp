@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace pellvane {
 namespace {
@@ -144,10 +144,8 @@ TEST(CorpusAnalysis, FujifilmAndApplePicturesGetTheirSegmentRows) {
         const char* caption;
     };
     constexpr Case kCases[] = {
-        {"FujiFilm DX-10.jpg", "FlashPix Ready Data"},
-        {"FujiFilm FinePixS5500.jpg", "FlashPix Ready Data"},
-        {"FujiFilm MX1700.jpg", "FlashPix Ready Data"},
-        {"Apple iPhone 4.jpg", "Apple AROT Data"},
+        {"FujiFilm DX-10.jpg", "FlashPix Ready Data"},  {"FujiFilm FinePixS5500.jpg", "FlashPix Ready Data"},
+        {"FujiFilm MX1700.jpg", "FlashPix Ready Data"}, {"Apple iPhone 4.jpg", "Apple AROT Data"},
         {"Apple iPhone 4S.jpg", "Apple AROT Data"},
     };
     std::unique_ptr<IExifCodec> holder;

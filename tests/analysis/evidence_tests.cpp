@@ -33,19 +33,21 @@ TEST(Evidence, ShowsNumbersAndTruthValuesAsAReaderExpects) {
         std::string text;
     };
     const Case cases[] = {
-        {int64_t{-3}, "-3"},      {12.0, "12"},   {1.504, "1.504"},   {1.33333, "1.333"},
-        {3.373e-06, "3.373e-06"}, {true, "yes"},  {false, "no"},      {std::string("E950"), "E950"},
+        {int64_t{-3}, "-3"},      {12.0, "12"},  {1.504, "1.504"}, {1.33333, "1.333"},
+        {3.373e-06, "3.373e-06"}, {true, "yes"}, {false, "no"},    {std::string("E950"), "E950"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FactText(c.value), c.text);
+    for (const Case& c : cases)
+        EXPECT_EQ(FactText(c.value), c.text);
 }
 
 TEST(Evidence, TheTranslationDecidesTheSentenceAndItsWordOrder) {
-    ScopedTranslation german([](std::string_view section, std::string_view key) -> std::optional<std::string> {
-        if (section == "Evidence" && key == "Evidence.makernote.original")
-            return "Die MakerNote ({entries} Einträge) stammt von der Kamera.";
-        if (section == "Evidence" && key == "Evidence.Yes") return "ja";
-        return std::nullopt;
-    });
+    ScopedTranslation german(
+        [](std::string_view section, std::string_view key) -> std::optional<std::string> {
+            if (section == "Evidence" && key == "Evidence.makernote.original")
+                return "Die MakerNote ({entries} Einträge) stammt von der Kamera.";
+            if (section == "Evidence" && key == "Evidence.Yes") return "ja";
+            return std::nullopt;
+        });
     EXPECT_EQ(EvidenceText(StatusFinding("makernote.original", 5).With("entries", 47)),
               "Die MakerNote (47 Einträge) stammt von der Kamera.");
     EXPECT_EQ(FactText(true), "ja");
@@ -53,7 +55,8 @@ TEST(Evidence, TheTranslationDecidesTheSentenceAndItsWordOrder) {
 
 TEST(Evidence, ARuleWithoutASentenceIsListedWithItsFactsAndAMissingFactStaysNamed) {
     EXPECT_EQ(EvidenceText(NoteFinding("new.rule").With("a", 1).With("b", "x")), "new.rule: a 1, b x");
-    EXPECT_EQ(EvidenceText(NoteFinding("makernote.original")), "The MakerNote is the camera's own and holds {entries} entries.");
+    EXPECT_EQ(EvidenceText(NoteFinding("makernote.original")),
+              "The MakerNote is the camera's own and holds {entries} entries.");
 }
 
 TEST(Evidence, EveryRuleHasOneSentenceAndAStableIdentifier) {

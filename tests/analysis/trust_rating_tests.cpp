@@ -2,8 +2,8 @@
 
 #include "FakeCodec.h"
 #include "analysis/Status.h"
-#include "base/Text.h"
 #include "analysis/TrustRating.h"
+#include "base/Text.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

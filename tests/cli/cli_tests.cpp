@@ -1,8 +1,8 @@
 // The command line as a user runs it: output formats, messages and exit status.
 
 #include "codec/extensions/LegacyBlock.h"
-#include "support/JpegBuilder.h"
 #include "support/Commands.h"
+#include "support/JpegBuilder.h"
 #include "support/TempFolder.h"
 
 #include <array>

@@ -43,7 +43,8 @@ const std::map<std::string, json>& CurrentRun() {
         if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
             char buf[4096];
             size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+            while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+                out.append(buf, n);
             ::pclose(pipe);
         }
         std::istringstream lines(out);
@@ -65,7 +66,8 @@ std::string FirstDifference(const json& recorded, const json& current, const std
     }
     if (recorded.is_array() && current.is_array() && recorded.size() == current.size()) {
         for (size_t i = 0; i < recorded.size(); ++i) {
-            std::string difference = FirstDifference(recorded[i], current[i], where + "/" + std::to_string(i));
+            std::string difference =
+                FirstDifference(recorded[i], current[i], where + "/" + std::to_string(i));
             if (!difference.empty()) return difference;
         }
         return "";
@@ -112,9 +114,11 @@ TEST(CorpusRun, EveryFindingHasASentenceWithItsValues) {
     for (const auto& [file, object] : CurrentRun()) {
         json findings = json::array();
         for (const json& row : object.at("rows"))
-            for (const json& finding : row.at("evidence")) findings.push_back(finding);
+            for (const json& finding : row.at("evidence"))
+                findings.push_back(finding);
         if (!object.at("codec").is_null())
-            for (const json& finding : object.at("codec").at("findings")) findings.push_back(finding);
+            for (const json& finding : object.at("codec").at("findings"))
+                findings.push_back(finding);
         for (const json& finding : findings) {
             const std::string rule = finding.at("rule").get<std::string>();
             const std::string text = finding.at("text").get<std::string>();

@@ -8,7 +8,9 @@
 namespace pellvane {
 namespace {
 
-std::vector<uint8_t> BytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+std::vector<uint8_t> BytesOf(std::string_view text) {
+    return {text.begin(), text.end()};
+}
 
 TEST(Crc32Text, MatchesTheStandardCheckValues) {
     EXPECT_EQ(Crc32Text(BytesOf("123456789")), "CBF43926");
@@ -60,22 +62,29 @@ TEST(ExifHash, GrowsToSeventyWhenMoreThanThreeQuartersFullAndTheFixedPositionsAr
     cExifHash hash;
     // Keys 2, 37, 72 and 107 share their four fixed positions (3, 5, 33 and 31), so they
     // take all of them; 142 then finds none free.
-    for (int32_t key : {2, 37, 72, 107}) ASSERT_TRUE(hash.Add(key, key));
-    for (int32_t key = 1000; key < 1023; ++key) ASSERT_TRUE(hash.Add(key, key));
+    for (int32_t key : {2, 37, 72, 107})
+        ASSERT_TRUE(hash.Add(key, key));
+    for (int32_t key = 1000; key < 1023; ++key)
+        ASSERT_TRUE(hash.Add(key, key));
     ASSERT_EQ(hash.count(), 27);
     EXPECT_EQ(hash.Capacity(), 35);
     ASSERT_TRUE(hash.Add(142, 142));
     EXPECT_EQ(hash.Capacity(), 70);
-    for (int32_t key : {2, 37, 72, 107, 142, 1000, 1022}) EXPECT_EQ(hash.Item(key), key);
+    for (int32_t key : {2, 37, 72, 107, 142, 1000, 1022})
+        EXPECT_EQ(hash.Item(key), key);
 }
 
 TEST(ExifHash, FindsEveryKeyAfterManyInsertionsAndRemovals) {
     cExifHash hash;
     std::vector<int32_t> keys;
-    for (int32_t i = 0; i < 5000; ++i) keys.push_back(static_cast<int32_t>((i * 2654435761u) ^ (i << 16)));
-    for (size_t i = 0; i < keys.size(); ++i) hash.Add(static_cast<int32_t>(i), keys[i]);
-    for (size_t i = 0; i < keys.size(); i += 2) EXPECT_TRUE(hash.Remove(keys[i]));
-    for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(hash.Item(keys[i]), i % 2 ? static_cast<int32_t>(i) : -1);
+    for (int32_t i = 0; i < 5000; ++i)
+        keys.push_back(static_cast<int32_t>((i * 2654435761u) ^ (i << 16)));
+    for (size_t i = 0; i < keys.size(); ++i)
+        hash.Add(static_cast<int32_t>(i), keys[i]);
+    for (size_t i = 0; i < keys.size(); i += 2)
+        EXPECT_TRUE(hash.Remove(keys[i]));
+    for (size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(hash.Item(keys[i]), i % 2 ? static_cast<int32_t>(i) : -1);
     EXPECT_EQ(hash.count(), 2500);
     std::vector<int32_t> values;
     EXPECT_EQ(hash.GetDataArray(values), 2500);
@@ -83,7 +92,8 @@ TEST(ExifHash, FindsEveryKeyAfterManyInsertionsAndRemovals) {
 
 TEST(ExifHash, ClearResetsTheCapacity) {
     cExifHash hash;
-    for (int32_t k = 0; k < 200; ++k) hash.Add(k, k);
+    for (int32_t k = 0; k < 200; ++k)
+        hash.Add(k, k);
     EXPECT_GT(hash.Capacity(), 35);
     hash.Clear();
     EXPECT_EQ(hash.Capacity(), 35);

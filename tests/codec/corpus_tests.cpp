@@ -29,7 +29,8 @@ std::vector<fs::path> FilesIn(const std::string& folder) {
 // A text as exiftool shows it: cut at the first zero byte, trailing spaces dropped.
 std::string Normalised(std::string text) {
     text = text.substr(0, text.find('\0'));
-    while (!text.empty() && text.back() == ' ') text.pop_back();
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
     return text;
 }
 
@@ -49,10 +50,14 @@ struct TagCheck {
 };
 
 constexpr TagCheck kChecks[] = {
-    {"IFD0:Make", 0x010F, 1},           {"IFD0:Model", 0x0110, 1},
-    {"IFD0:ModifyDate", 0x0132, 1},     {"ExifIFD:ExposureTime", 0x829A, 2},
-    {"ExifIFD:FNumber", 0x829D, 2},     {"ExifIFD:ISO", 0x8827, 2},
-    {"ExifIFD:ExifImageWidth", 0xA002, 2}, {"ExifIFD:ExifImageHeight", 0xA003, 2},
+    {"IFD0:Make", 0x010F, 1},
+    {"IFD0:Model", 0x0110, 1},
+    {"IFD0:ModifyDate", 0x0132, 1},
+    {"ExifIFD:ExposureTime", 0x829A, 2},
+    {"ExifIFD:FNumber", 0x829D, 2},
+    {"ExifIFD:ISO", 0x8827, 2},
+    {"ExifIFD:ExifImageWidth", 0xA002, 2},
+    {"ExifIFD:ExifImageHeight", 0xA003, 2},
 };
 
 void ExpectSameValue(const nlohmann::json& expected, const std::string& ours, const std::string& what) {
@@ -114,7 +119,8 @@ void ReadEverything(const cExifCodec& codec) {
         (void)codec.MarkerDataString(i, 4, 16);
         (void)codec.MarkerDataString(i, 0, 1);
     }
-    for (int32_t i = 0; i < codec.IFDEntryCount(0); ++i) (void)codec.IFDEntryValueString(i);
+    for (int32_t i = 0; i < codec.IFDEntryCount(0); ++i)
+        (void)codec.IFDEntryValueString(i);
     double latitude, longitude;
     (void)codec.GetGpsCoordinate(latitude, longitude);
     (void)codec.EOFChunkDataString();
@@ -125,7 +131,8 @@ void ReadEverything(const cExifCodec& codec) {
 TEST(DamagedFiles, EndInAResultCodeAndLeaveNoTemporaryFile) {
     test::ScopedTempFolder temp;
     std::vector<fs::path> files = FilesIn("broken");
-    for (const auto& f : FilesIn("tiff")) files.push_back(f);
+    for (const auto& f : FilesIn("tiff"))
+        files.push_back(f);
     ASSERT_FALSE(files.empty());
     for (const auto& file : files) {
         SCOPED_TRACE(file.string());

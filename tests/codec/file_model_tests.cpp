@@ -14,24 +14,27 @@ namespace {
 using namespace test;
 
 class FileModel : public ::testing::Test {
-protected:
+  protected:
     std::string Write(const ByteArray& bytes, const std::string& name = "picture.jpg") {
         return WriteFile(temp.Input(name), bytes);
     }
     ScopedTempFolder temp;
 };
 
-ByteArray MinimalExif() { return ExifSegment(BuildTiff({false, {Ascii(0x010F, "Canon")}, {}, {}, {}, {}, {}})); }
+ByteArray MinimalExif() {
+    return ExifSegment(BuildTiff({false, {Ascii(0x010F, "Canon")}, {}, {}, {}, {}, {}}));
+}
 
 // The example tables of the JPEG standard's Annex K scaled by the IJG rule and stored in
 // zigzag order, as a DQT segment holds them.
 std::vector<uint8_t> ScaledAnnexKTable(bool chrominance, int quality) {
-    static const uint8_t kLuminance[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
-                                           14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
-                                           18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
-                                           49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
-    static const uint8_t kChrominanceTop[32] = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99,
-                                                24, 26, 56, 99, 99, 99, 99, 99, 47, 66, 99, 99, 99, 99, 99, 99};
+    static const uint8_t kLuminance[64] = {
+        16, 11,  10,  16, 24, 40, 51, 61, 12,  12,  14,  19,  26, 58, 60, 55,  14,  13,  16,  24, 40, 57,
+        69, 56,  14,  17, 22, 29, 51, 87, 80,  62,  18,  22,  37, 56, 68, 109, 103, 77,  24,  35, 55, 64,
+        81, 104, 113, 92, 49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98,  112, 100, 103, 99};
+    static const uint8_t kChrominanceTop[32] = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26,
+                                                66, 99, 99, 99, 99, 24, 26, 56, 99, 99, 99,
+                                                99, 99, 47, 66, 99, 99, 99, 99, 99, 99};
     static const int kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
                                     12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
                                     35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
@@ -52,7 +55,8 @@ TEST_F(FileModel, ListsSegmentsAndAppendsTheEndOfImageFoundInTheData) {
     ASSERT_EQ(codec.OpenFile(Write(jpeg)), kOpenOk);
     ASSERT_EQ(codec.MarkerCount(), 5);
     const char* names[] = {"SOI", "APP1", "SOF0", "SOS", "EOI"};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(codec.MarkerName(i), names[i]);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(codec.MarkerName(i), names[i]);
     EXPECT_EQ(codec.MarkerNo(0), static_cast<int16_t>(0xD8FF));
     EXPECT_EQ(codec.MarkerNo(1), static_cast<int16_t>(0xE1FF));
     EXPECT_EQ(codec.MarkerIndentifier(1), "Exif");
@@ -91,7 +95,8 @@ TEST_F(FileModel, ImageDataWithoutAnEndRunsToTheEndOfTheFile) {
 }
 
 TEST_F(FileModel, FillBytesEndTheSegmentList) {
-    const ByteArray jpeg = Concat({{0xFF, 0xD8}, MinimalExif(), {0xFF, 0xFF}, Segment(0xFE, {'h', 'i'}), {0xFF, 0xD9}});
+    const ByteArray jpeg =
+        Concat({{0xFF, 0xD8}, MinimalExif(), {0xFF, 0xFF}, Segment(0xFE, {'h', 'i'}), {0xFF, 0xD9}});
     cExifCodec codec;
     ASSERT_EQ(codec.OpenFile(Write(jpeg)), kOpenOk);
     EXPECT_EQ(codec.MarkerCount(), 2);
@@ -114,7 +119,8 @@ TEST_F(FileModel, FindsSegmentsByNumberAndIdentifier) {
 }
 
 TEST_F(FileModel, ReadsATiffStructureAfterLeadingBytes) {
-    const ByteArray tiff = BuildTiff({false, {Long(256, {32}), Long(257, {16}), Short(258, {8, 8, 8})}, {}, {}, {}, {}, {}});
+    const ByteArray tiff =
+        BuildTiff({false, {Long(256, {32}), Long(257, {16}), Short(258, {8, 8, 8})}, {}, {}, {}, {}, {}});
     const ByteArray file = Concat({{1, 2, 3, 4, 5, 6, 7, 8}, tiff});
     cExifCodec codec;
     EXPECT_EQ(codec.OpenFile(Write(file, "leading.bin")), kOpenOk);
@@ -130,10 +136,16 @@ TEST_F(FileModel, ReadsATiffStructureAfterLeadingBytes) {
 
 TEST_F(FileModel, ATiffWithStripsHasItsImageData) {
     ByteArray strip(64, 0x80);
-    const ByteArray head = BuildTiff({true, {Long(256, {8}), Long(257, {8}), Long(273, {0}), Long(279, {64})}, {}, {}, {}, {}, {}});
-    ByteArray tiff = BuildTiff({true,
-                                {Long(256, {8}), Long(257, {8}), Long(273, {static_cast<uint32_t>(head.size())}), Long(279, {64})},
-                                {}, {}, {}, {}, {}});
+    const ByteArray head = BuildTiff(
+        {true, {Long(256, {8}), Long(257, {8}), Long(273, {0}), Long(279, {64})}, {}, {}, {}, {}, {}});
+    ByteArray tiff = BuildTiff(
+        {true,
+         {Long(256, {8}), Long(257, {8}), Long(273, {static_cast<uint32_t>(head.size())}), Long(279, {64})},
+         {},
+         {},
+         {},
+         {},
+         {}});
     tiff.insert(tiff.end(), strip.begin(), strip.end());
     cExifCodec codec;
     ASSERT_EQ(codec.OpenFile(Write(tiff, "strips.TIF")), kOpenOk);
@@ -157,8 +169,11 @@ TEST_F(FileModel, SignatureOfOneTableOfTwoEqualsTwoSingleTables) {
     both.insert(both.end(), chroma.begin(), chroma.end());
 
     cExifCodec one, two;
-    ASSERT_EQ(one.OpenFile(Write(BuildJpeg({{MinimalExif(), Segment(0xDB, both)}, {1}, true, {}}), "one.jpg")), kOpenOk);
-    ASSERT_EQ(two.OpenFile(Write(BuildJpeg({{MinimalExif(), Dqt(0, luma), Dqt(1, chroma)}, {1}, true, {}}), "two.jpg")),
+    ASSERT_EQ(
+        one.OpenFile(Write(BuildJpeg({{MinimalExif(), Segment(0xDB, both)}, {1}, true, {}}), "one.jpg")),
+        kOpenOk);
+    ASSERT_EQ(two.OpenFile(Write(BuildJpeg({{MinimalExif(), Dqt(0, luma), Dqt(1, chroma)}, {1}, true, {}}),
+                                 "two.jpg")),
               kOpenOk);
     EXPECT_EQ(one.MarkerSize(2), 132);
     EXPECT_EQ(one.ComprSignature().size(), 8u);
@@ -167,12 +182,14 @@ TEST_F(FileModel, SignatureOfOneTableOfTwoEqualsTwoSingleTables) {
     // Only table 1's first value counts.
     chroma[5] = 1;
     cExifCodec three;
-    ASSERT_EQ(three.OpenFile(Write(BuildJpeg({{MinimalExif(), Dqt(0, luma), Dqt(1, chroma)}, {1}, true, {}}), "three.jpg")),
+    ASSERT_EQ(three.OpenFile(Write(BuildJpeg({{MinimalExif(), Dqt(0, luma), Dqt(1, chroma)}, {1}, true, {}}),
+                                   "three.jpg")),
               kOpenOk);
     EXPECT_EQ(three.ComprSignature(), two.ComprSignature());
     chroma[0] = 1;
     cExifCodec four;
-    ASSERT_EQ(four.OpenFile(Write(BuildJpeg({{MinimalExif(), Dqt(0, luma), Dqt(1, chroma)}, {1}, true, {}}), "four.jpg")),
+    ASSERT_EQ(four.OpenFile(Write(BuildJpeg({{MinimalExif(), Dqt(0, luma), Dqt(1, chroma)}, {1}, true, {}}),
+                                  "four.jpg")),
               kOpenOk);
     EXPECT_NE(four.ComprSignature(), two.ComprSignature());
 }
@@ -191,7 +208,8 @@ TEST_F(FileModel, SignaturesReproduceTheKnownCheckValues) {
     };
     for (const auto& c : cases) {
         cExifCodec codec;
-        ASSERT_EQ(codec.OpenFile(Write(BuildJpeg({{MinimalExif(), Dqt(0, c.luma), Dqt(1, c.chroma)}, {1}, true, {}}))),
+        ASSERT_EQ(codec.OpenFile(
+                      Write(BuildJpeg({{MinimalExif(), Dqt(0, c.luma), Dqt(1, c.chroma)}, {1}, true, {}}))),
                   kOpenOk);
         EXPECT_EQ(codec.ComprSignature(), c.signature) << c.name;
     }
@@ -199,13 +217,15 @@ TEST_F(FileModel, SignaturesReproduceTheKnownCheckValues) {
 
 TEST_F(FileModel, BaselineFrameWinsOverProgressiveWhateverTheOrder) {
     cExifCodec progressive, both;
-    ASSERT_EQ(progressive.OpenFile(Write(BuildJpeg({{MinimalExif(), Sof(0xC2, 300, 200)}, {1}, true, {}}), "p.jpg")),
+    ASSERT_EQ(progressive.OpenFile(
+                  Write(BuildJpeg({{MinimalExif(), Sof(0xC2, 300, 200)}, {1}, true, {}}), "p.jpg")),
               kOpenOk);
     EXPECT_EQ(progressive.ImageWidth(), 300);
     EXPECT_EQ(progressive.ImageHeight(), 200);
-    ASSERT_EQ(both.OpenFile(Write(BuildJpeg({{MinimalExif(), Sof(0xC2, 300, 200), Sof(0xC0, 30, 20)}, {1}, true, {}}),
-                                  "b.jpg")),
-              kOpenOk);
+    ASSERT_EQ(
+        both.OpenFile(Write(
+            BuildJpeg({{MinimalExif(), Sof(0xC2, 300, 200), Sof(0xC0, 30, 20)}, {1}, true, {}}), "b.jpg")),
+        kOpenOk);
     EXPECT_EQ(both.ImageWidth(), 30);
     EXPECT_EQ(both.ImageHeight(), 20);
 }
@@ -221,12 +241,15 @@ TEST_F(FileModel, OpenFileAnswersAResultCodeForEveryKindOfInput) {
         {"empty", {}, kOpenNotImage},
         {"three bytes", {0xFF, 0xD8, 0xFF}, kOpenNotImage},
         {"text", ByteArray(300, 'a'), kOpenNotImage},
-        {"JPEG without EXIF", BuildJpeg({{Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 2, 0, 0, 72, 0, 72, 0, 0})}, {1}, true, {}}),
+        {"JPEG without EXIF",
+         BuildJpeg({{Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 2, 0, 0, 72, 0, 72, 0, 0})}, {1}, true, {}}),
          kOpenNoExif},
-        {"EXIF without byte order", BuildJpeg({{Segment(0xE1, {'E', 'x', 'i', 'f', 0, 0, 'X', 'X', 0, 0})}, {1}, true, {}}),
+        {"EXIF without byte order",
+         BuildJpeg({{Segment(0xE1, {'E', 'x', 'i', 'f', 0, 0, 'X', 'X', 0, 0})}, {1}, true, {}}),
          kOpenExifError},
         {"EXIF directory past the end",
-         BuildJpeg({{Segment(0xE1, {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 0xFF, 0xFF, 0, 0})}, {1}, true, {}}),
+         BuildJpeg(
+             {{Segment(0xE1, {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 0xFF, 0xFF, 0, 0})}, {1}, true, {}}),
          kOpenExifError},
     };
     for (const auto& c : cases) {
@@ -280,7 +303,8 @@ TEST_F(FileModel, ASegmentLongerThanTheFileKeepsItsDeclaredSize) {
 
 TEST_F(FileModel, AFileOfTinySegmentsStopsAtTheLargestSegmentCount) {
     ByteArray jpeg = {0xFF, 0xD8};
-    for (int i = 0; i < 40000; ++i) jpeg.insert(jpeg.end(), {0xFF, 0xFE, 0x00, 0x02});
+    for (int i = 0; i < 40000; ++i)
+        jpeg.insert(jpeg.end(), {0xFF, 0xFE, 0x00, 0x02});
     cExifCodec codec;
     EXPECT_EQ(codec.OpenFile(Write(jpeg)), kOpenNoExif);
     EXPECT_EQ(codec.MarkerCount(), 32767);

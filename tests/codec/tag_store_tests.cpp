@@ -15,7 +15,7 @@ namespace {
 using namespace test;
 
 class TagStore : public ::testing::Test {
-protected:
+  protected:
     // Opens a JPEG whose EXIF holds the given TIFF structure.
     cExifCodec& Open(const TiffSpec& spec, int32_t expected = kOpenOk) {
         const ByteArray jpeg = BuildJpeg({{ExifSegment(BuildTiff(spec))}, {1, 2}, true, {}});
@@ -35,7 +35,13 @@ TEST_F(TagStore, AsciiValuesKeepTheirZeroBytes) {
 }
 
 TEST_F(TagStore, BigEndianRationalsKeepNumeratorAndDenominatorInPlace) {
-    Open({true, {Ascii(0x010F, "NIKON")}, {Rational(0x829D, {{28, 10}}), Rational(0x829A, {{1, 125}})}, {}, {}, {}, {}});
+    Open({true,
+          {Ascii(0x010F, "NIKON")},
+          {Rational(0x829D, {{28, 10}}), Rational(0x829A, {{1, 125}})},
+          {},
+          {},
+          {},
+          {}});
     EXPECT_TRUE(codec.ByteOrder());
     EXPECT_EQ(std::get<std::vector<int32_t>>(codec.TagValue(0x829D, 2)), (std::vector<int32_t>{28, 10}));
     EXPECT_EQ(codec.TagValueString(0x829D, 2), "2.8");
@@ -53,7 +59,8 @@ struct TextCase {
 
 TEST_F(TagStore, TextFormsFollowTheirSpecialCases) {
     ByteArray forty(40);
-    for (size_t i = 0; i < forty.size(); ++i) forty[i] = static_cast<uint8_t>(i);
+    for (size_t i = 0; i < forty.size(); ++i)
+        forty[i] = static_cast<uint8_t>(i);
     const TextCase cases[] = {
         {"exposure below one second", Rational(33434, {{1, 125}}), 2, "1/125"},
         {"exposure of two seconds", Rational(33434, {{2, 1}}), 2, "2"},
@@ -170,18 +177,20 @@ struct GpsCase {
 };
 
 TEST_F(TagStore, GpsCoordinatesTakeTheirHemisphere) {
-    const GpsCase cases[] = {{"N", "E", 35.5, 139.76}, {"S", "W", -35.5, -139.76}, {"s", "w", -35.5, -139.76}};
+    const GpsCase cases[] = {
+        {"N", "E", 35.5, 139.76}, {"S", "W", -35.5, -139.76}, {"s", "w", -35.5, -139.76}};
     for (const auto& c : cases) {
         cExifCodec local;
         const TiffSpec spec{false,
                             {Ascii(0x010F, "Apple")},
                             {},
-                            {Ascii(1, c.latitudeRef), Rational(2, {{35, 1}, {30, 1}, {0, 1}}), Ascii(3, c.longitudeRef),
-                             Rational(4, {{139, 1}, {45, 1}, {36, 1}})},
+                            {Ascii(1, c.latitudeRef), Rational(2, {{35, 1}, {30, 1}, {0, 1}}),
+                             Ascii(3, c.longitudeRef), Rational(4, {{139, 1}, {45, 1}, {36, 1}})},
                             {},
                             {},
                             {}};
-        ASSERT_EQ(local.OpenFile(WriteFile(temp.Input("gps.jpg"), BuildJpeg({{ExifSegment(BuildTiff(spec))}, {1}, true, {}}))),
+        ASSERT_EQ(local.OpenFile(WriteFile(temp.Input("gps.jpg"),
+                                           BuildJpeg({{ExifSegment(BuildTiff(spec))}, {1}, true, {}}))),
                   kOpenOk);
         double latitude = 0, longitude = 0;
         EXPECT_TRUE(local.GetGpsCoordinate(latitude, longitude));
@@ -214,7 +223,8 @@ TEST_F(TagStore, AnExifDirectoryOutsideTheFileIsAParseErrorThatKeepsIfd0) {
 TEST_F(TagStore, CountsOf2To31Minus1AreMissingValuesNotAllocations) {
     for (const uint16_t format : {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12}) {
         SCOPED_TRACE(format);
-        Open({false, {Ascii(0x010F, "Canon"), WithOffset(0x010E, format, 0x7FFFFFFF, 8)}, {}, {}, {}, {}, {}});
+        Open(
+            {false, {Ascii(0x010F, "Canon"), WithOffset(0x010E, format, 0x7FFFFFFF, 8)}, {}, {}, {}, {}, {}});
         const int32_t entry = codec.FindTag(0x010E, 1);
         ASSERT_GE(entry, 0);
         EXPECT_TRUE(codec.IFDEntryLocked(entry));

@@ -9,8 +9,7 @@ ScopedTempFolder::ScopedTempFolder() {
     std::random_device device;
     const char* tmpdir = std::getenv("TMPDIR");
     const std::filesystem::path root = tmpdir && *tmpdir ? tmpdir : "/tmp";
-    path_ = root / ("pellvane-test-" + std::to_string(device()) + "-" +
-                                                     std::to_string(device()));
+    path_ = root / ("pellvane-test-" + std::to_string(device()) + "-" + std::to_string(device()));
     std::filesystem::create_directories(path_ / "inputs");
     if (const char* old = std::getenv("TEMP")) {
         hadTemp_ = true;
@@ -35,6 +34,8 @@ std::vector<std::string> ScopedTempFolder::LeftoverFiles() const {
     return out;
 }
 
-std::filesystem::path ScopedTempFolder::Input(const std::string& name) const { return path_ / "inputs" / name; }
+std::filesystem::path ScopedTempFolder::Input(const std::string& name) const {
+    return path_ / "inputs" / name;
+}
 
 } // namespace pellvane::test

@@ -9,7 +9,7 @@
 namespace pellvane::test {
 
 class ScopedTempFolder {
-public:
+  public:
     ScopedTempFolder();
     ~ScopedTempFolder();
     ScopedTempFolder(const ScopedTempFolder&) = delete;
@@ -20,7 +20,7 @@ public:
     std::vector<std::string> LeftoverFiles() const;
     std::filesystem::path Input(const std::string& name) const;
 
-private:
+  private:
     std::filesystem::path path_;
     std::string previousTemp_;
     bool hadTemp_ = false;

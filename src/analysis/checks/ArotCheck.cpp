@@ -20,7 +20,8 @@ Finding ArotFinding(const IExifCodec& codec) {
     const int64_t upperBound = static_cast<int64_t>(codec.AROT().size()) - 1;
     const double expected = std::floor(static_cast<double>(codec.ImageHeight()) / kRowsPerValue - 1);
     const bool covers = static_cast<double>(upperBound) == expected;
-    return StatusFinding(covers ? "arot.covers-the-rows" : "arot.rows-differ", covers ? kStatusPass : kStatusFail)
+    return StatusFinding(covers ? "arot.covers-the-rows" : "arot.rows-differ",
+                         covers ? kStatusPass : kStatusFail)
         .With("values", static_cast<int64_t>(codec.AROT().size()))
         .With("height", codec.ImageHeight())
         .With("expectedValues", expected + 1);

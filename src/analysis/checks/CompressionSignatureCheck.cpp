@@ -19,8 +19,6 @@ namespace {
 
 using Signatures = std::span<const std::string_view>;
 
-
-
 // --- editing software ---
 
 constexpr std::array<std::string_view, 15> kAdobeSignatures = {
@@ -99,7 +97,8 @@ constexpr std::array<CameraRule, 27> kCameraRules = {{
     {kMakerApple, Condition::HasRestartInterval, kAny, kAny, kStatusSuspected},
     {kMakerApple, Condition::AnyModel, kAny, kAny, kStatusHighlySuspected},
 
-    {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableOwn, kStatusPass},
+    {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableOwn,
+     kStatusPass},
     {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kSonyInterchangeableDoubtful,
      kStatusSuspected},
     {kMakerSony, Condition::ModelStartsWith, kSonyInterchangeableModels, kAny, kStatusHighlySuspected},
@@ -112,7 +111,8 @@ constexpr std::array<CameraRule, 27> kCameraRules = {{
     {kMakerFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusUncertain, true},
     {kMakerFujifilm, Condition::ModelStartsWith, kFujifilmXModels, kAny, kStatusHighlySuspected},
     {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixOwn, kStatusPass},
-    {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixDoubtful, kStatusUncertain},
+    {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kFujifilmFinePixDoubtful,
+     kStatusUncertain},
     {kMakerFujifilm, Condition::ModelContains, kFujifilmFinePixModels, kAny, kStatusSuspected},
     {kMakerFujifilm, Condition::AnyModel, kAny, kAny, kStatusUncertain, true},
     {kMakerFujifilm, Condition::AnyModel, kAny, kAny, kStatusSuspected},
@@ -167,7 +167,8 @@ Finding CameraFinding(const CameraFacts& facts, const std::string& makerName) {
     const CameraRule* rule = CameraRuleFor(facts);
     if (rule == nullptr) return NoteFinding("signature.maker-without-tables").With("maker", makerName);
     const bool listed = !rule->signatures.empty();
-    return StatusFinding(listed ? "signature.listed-for-camera" : "signature.not-listed-for-camera", rule->status)
+    return StatusFinding(listed ? "signature.listed-for-camera" : "signature.not-listed-for-camera",
+                         rule->status)
         .With("maker", makerName)
         .With("model", std::string(facts.model))
         .With("signature", std::string(facts.signature))
@@ -178,7 +179,8 @@ Finding CameraFinding(const CameraFacts& facts, const std::string& makerName) {
 // The editors' tables: a finding that decides the row alone, or nothing.
 std::optional<Finding> EditorFinding(std::string_view signature, RunFlags& flags) {
     if (Contains(kAdobeSignatures, signature)) {
-        flags.detectedSoftware = GetText("Software", "Software.Adobe.UnknownProduct", "Adobe (Unknown Product)");
+        flags.detectedSoftware =
+            GetText("Software", "Software.Adobe.UnknownProduct", "Adobe (Unknown Product)");
         return StatusFinding("signature.editor-tables", kStatusFail).With("editor", "Adobe");
     }
     if (Contains(kAcdseeSignatures, signature)) {

@@ -103,7 +103,8 @@ Finding SamsungTrailerFinding(const IExifCodec& codec) {
         return StatusFinding("external.samsung-trailer-short", kStatusUncertain)
             .With("trailerBytes", codec.EOFChunkSize());
     const ByteArray trailer = codec.EOFChunk();
-    if (!HoldsSamsungStamp(trailer)) return StatusFinding("external.samsung-trailer-without-stamp", kStatusUncertain);
+    if (!HoldsSamsungStamp(trailer))
+        return StatusFinding("external.samsung-trailer-without-stamp", kStatusUncertain);
     const std::string captured = codec.TagValueString(kTagDateTimeOriginal, kIfdExif);
     const auto original = ParseDateTime(ReadableExifDate(captured));
     if (!original) return NoteFinding("external.samsung-stamp-without-capture-time");
@@ -139,11 +140,12 @@ void JudgeMakerNoteSizes(const IExifCodec& codec, Findings& findings) {
             if (!agrees) continue;
             Finding finding = NoteFinding("external.makernote-size");
             if (!*agrees) finding.status = kStatusFail;
-            findings.push_back(std::move(finding.With("tag", HexTag(entry.tag))
-                                             .With("element", static_cast<int64_t>(index))
-                                             .With("recorded", ValueElement(codec.TagValue(entry.tag, kIfdMakerNote), index, true))
-                                             .With("frameWidth", codec.ImageWidth())
-                                             .With("frameHeight", codec.ImageHeight())));
+            findings.push_back(std::move(
+                finding.With("tag", HexTag(entry.tag))
+                    .With("element", static_cast<int64_t>(index))
+                    .With("recorded", ValueElement(codec.TagValue(entry.tag, kIfdMakerNote), index, true))
+                    .With("frameWidth", codec.ImageWidth())
+                    .With("frameHeight", codec.ImageHeight())));
         }
     }
 }
@@ -154,12 +156,14 @@ Findings ExifExternalConsistencyCheck(CheckContext& context) {
     const IExifCodec& codec = context.codec;
     Findings findings;
     auto status = [&] { return DecidedStatus(findings).value_or(0); };
-    if (Exists(codec, kTagPixelYDimension, kIfdExif)) findings.push_back(DimensionFinding(codec, kTagPixelYDimension));
+    if (Exists(codec, kTagPixelYDimension, kIfdExif))
+        findings.push_back(DimensionFinding(codec, kTagPixelYDimension));
     if (status() == kStatusPass && Exists(codec, kTagPixelXDimension, kIfdExif))
         findings.push_back(DimensionFinding(codec, kTagPixelXDimension));
     if (status() == kStatusPass && codec.Manufacturer() == kMakerSamsung)
         findings.push_back(SamsungTrailerFinding(codec));
-    if (status() > kStatusSuspected && codec.IFDEntryCount(kIfdMakerNote) > 0) JudgeMakerNoteSizes(codec, findings);
+    if (status() > kStatusSuspected && codec.IFDEntryCount(kIfdMakerNote) > 0)
+        JudgeMakerNoteSizes(codec, findings);
 
     if (status() == 0) return {};
     // A size that disagrees in a file whose tables are the camera's own is more likely a

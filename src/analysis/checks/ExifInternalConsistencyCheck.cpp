@@ -85,7 +85,8 @@ void JudgeFileTime(const IExifCodec& codec, Findings& findings) {
     if (fileTime && digitized) {
         const int64_t hours = HourDifference(*fileTime, *digitized);
         const bool close = std::llabs(hours) < kDateHoursApart;
-        finding.status = close || codec.Manufacturer() == kMakerFujifilm ? kStatusPass : kStatusHighlySuspected;
+        finding.status =
+            close || codec.Manufacturer() == kMakerFujifilm ? kStatusPass : kStatusHighlySuspected;
         finding.With("hoursApart", hours).With("limitHours", kDateHoursApart);
     }
     findings.push_back(std::move(finding));

@@ -65,7 +65,8 @@ bool TakenBefore2010(const IExifCodec& codec) {
 
 // Why a Fujifilm file without the segment is judged as it is.
 Finding MissingSegmentFinding(bool xSeries, bool old, bool signatureMatched) {
-    if (old && signatureMatched) return StatusFinding("flashpix.missing-old-camera-own-tables", kStatusUncertain);
+    if (old && signatureMatched)
+        return StatusFinding("flashpix.missing-old-camera-own-tables", kStatusUncertain);
     if (xSeries) return StatusFinding("flashpix.missing-x-series", kStatusFail);
     return signatureMatched ? StatusFinding("flashpix.missing-own-tables", kStatusSuspected)
                             : StatusFinding("flashpix.missing", kStatusHighlySuspected);

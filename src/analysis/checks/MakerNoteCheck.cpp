@@ -22,9 +22,9 @@ namespace {
 
 // Makers whose cameras are known to write a MakerNote.
 constexpr std::array<int32_t, 17> kMakersWithRules = {
-    kMakerCanon,   kMakerNikon,   kMakerSony,   kMakerFujifilm, kMakerOlympus, kMakerPanasonic,
-    kMakerPentax,  kMakerCasio,   kMakerLeica,  kMakerRicoh,    kMakerSamsung, kMakerSigma,
-    kMakerMinolta, kMakerFoveon,  kMakerApple,  kMakerDji,      kMakerHuawei};
+    kMakerCanon,   kMakerNikon,  kMakerSony,  kMakerFujifilm, kMakerOlympus, kMakerPanasonic,
+    kMakerPentax,  kMakerCasio,  kMakerLeica, kMakerRicoh,    kMakerSamsung, kMakerSigma,
+    kMakerMinolta, kMakerFoveon, kMakerApple, kMakerDji,      kMakerHuawei};
 
 // iOS 7 and later drop the MakerNote only when the picture is edited.
 constexpr double kFirstAppleSoftwareWithMakerNote = 7.0;
@@ -100,16 +100,20 @@ Findings MissingMakerNoteFindings(const CheckContext& context, int32_t maker) {
     case kMakerSony: {
         // Sony Ericsson phones write no MakerNote.
         const std::string make = codec.TagValueString(kTagMake, kIfd0);
-        return {Decided("makernote.sony-missing", make.find("Ericsson") == std::string::npos).With("make", make)};
+        return {
+            Decided("makernote.sony-missing", make.find("Ericsson") == std::string::npos).With("make", make)};
     }
     case kMakerSamsung:
         return SamsungMissingFindings(context);
     case kMakerOlympus:
     case kMakerNikon: {
         const std::string model = codec.TagValueString(kTagModel, kIfd0);
-        const bool writesOne = maker == kMakerOlympus ? IsOneOf(UpperPrefix(model, 2), kOlympusModelsWithMakerNote)
-                                                      : IsOneOf(UpperPrefix(model, 7), kNikonModelsWithMakerNote);
-        return {Decided("makernote.model-missing", writesOne).With("model", model).With("modelWritesOne", writesOne)};
+        const bool writesOne = maker == kMakerOlympus
+                                   ? IsOneOf(UpperPrefix(model, 2), kOlympusModelsWithMakerNote)
+                                   : IsOneOf(UpperPrefix(model, 7), kNikonModelsWithMakerNote);
+        return {Decided("makernote.model-missing", writesOne)
+                    .With("model", model)
+                    .With("modelWritesOne", writesOne)};
     }
     default:
         return {StatusFinding("makernote.missing", kStatusFail).With("maker", maker)};
@@ -146,10 +150,11 @@ void ApplyCanonSerialRule(CheckContext& context, Findings& findings) {
     const bool eos = codec.TagValueString(kTagMake, kIfd0).find("EOS") != std::string::npos;
     if (eos) context.flags.legacyDataFound = true;
     const int16_t ceiling = eos ? kStatusHighlySuspected : kStatusUncertain;
-    findings.push_back(StatusFinding("makernote.canon-short-serial", std::min(*DecidedStatus(findings), ceiling))
-                           .With("serialLength", static_cast<int64_t>(length))
-                           .With("minimumLength", static_cast<int64_t>(kCanonSerialMinimumLength))
-                           .With("eos", eos));
+    findings.push_back(
+        StatusFinding("makernote.canon-short-serial", std::min(*DecidedStatus(findings), ceiling))
+            .With("serialLength", static_cast<int64_t>(length))
+            .With("minimumLength", static_cast<int64_t>(kCanonSerialMinimumLength))
+            .With("eos", eos));
 }
 
 } // namespace

@@ -51,7 +51,8 @@ Findings UnknownProgramNames(const IExifCodec& codec) {
     Findings findings;
     for (const auto& [where, name] : places)
         if (!name.empty())
-            findings.push_back(NoteFinding("software.not-a-known-editor").With("where", where).With("name", name));
+            findings.push_back(
+                NoteFinding("software.not-a-known-editor").With("where", where).With("name", name));
     return findings;
 }
 

@@ -19,7 +19,6 @@ template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>
     return info.param.name;
 }
 
-
 struct ArotCase {
     const char* name;
     int32_t maker = kApple;

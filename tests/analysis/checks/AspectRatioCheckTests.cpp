@@ -1,7 +1,7 @@
 // The aspect-ratio check with its single-precision arithmetic.
 
-#include "analysis/FakeCodec.h"
 #include "analysis/AnalyzeFile.h"
+#include "analysis/FakeCodec.h"
 #include "analysis/checks/Checks.h"
 #include "imaging/PictureFixtures.h"
 #include "support/TempFolder.h"

@@ -2,10 +2,10 @@
 // and the MPF images and MakerNote previews compared with the main picture by fingerprint.
 // The codec is a fake that names real picture files written for each case.
 
-#include "analysis/FakeCodec.h"
 #include "analysis/AnalyzeFile.h"
-#include "analysis/checks/Checks.h"
+#include "analysis/FakeCodec.h"
 #include "analysis/Status.h"
+#include "analysis/checks/Checks.h"
 #include "codec/cExifCodec.h"
 #include "imaging/PictureFixtures.h"
 #include "support/TempFolder.h"

@@ -16,7 +16,6 @@ template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>
     return info.param.name;
 }
 
-
 struct ExifFormatCase {
     const char* name;
     int32_t openResult = 0;
@@ -43,7 +42,11 @@ TEST_P(ExifFormatRules, DecideTheStatus) {
 constexpr ExifFormatCase kExifFormatCases[] = {
     // Without EXIF nothing else counts.
     {.name = "NoExif", .openResult = 6, .status = 1},
-    {.name = "NoExifWithJfifAndCameraTables", .openResult = 6, .jfif = true, .signatureMatched = true, .status = 1},
+    {.name = "NoExifWithJfifAndCameraTables",
+     .openResult = 6,
+     .jfif = true,
+     .signatureMatched = true,
+     .status = 1},
     {.name = "ExifAlone", .status = 5},
     {.name = "ExifAloneForeignTables", .maker = 0, .status = 5},
     // An added JFIF segment.

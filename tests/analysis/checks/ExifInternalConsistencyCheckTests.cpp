@@ -15,7 +15,9 @@ TEST_F(Consistency, FileTimeDigitizingTimeAndGpsTimeMustAgree) {
         std::optional<int16_t> status;
     };
     const Case cases[] = {
-        {"same moment", {"Canon", {DateTimeEntry("2012:12:31 16:06:20")}, {Digitized("2012:12:31 16:06:20")}}, 5},
+        {"same moment",
+         {"Canon", {DateTimeEntry("2012:12:31 16:06:20")}, {Digitized("2012:12:31 16:06:20")}},
+         5},
         {"11 hour boundaries",
          {"Canon", {DateTimeEntry("2012:12:31 10:59:00")}, {Digitized("2012:12:31 21:00:00")}},
          5},

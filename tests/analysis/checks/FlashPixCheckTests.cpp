@@ -19,7 +19,6 @@ template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>
     return info.param.name;
 }
 
-
 struct FlashPixCase {
     const char* name;
     int32_t maker = kFujifilm;
@@ -57,7 +56,10 @@ const FlashPixCase kFlashPixCases[] = {
     {.name = "XSeriesMissing", .model = "X-T2", .status = 1},
     {.name = "XSeriesMissingCameraTables", .model = "X-T2", .signatureMatched = true, .status = 1},
     {.name = "XSeriesLowerCase", .model = "x100", .status = 1},
-    {.name = "XSeriesOldDate", .model = "X100", .taken = "2009:01:01 00:00:00", .signatureMatched = true,
+    {.name = "XSeriesOldDate",
+     .model = "X100",
+     .taken = "2009:01:01 00:00:00",
+     .signatureMatched = true,
      .status = 1},
     // Older cameras did not always write it.
     {.name = "OldCameraTables", .taken = "2009:05:12 10:20:30", .signatureMatched = true, .status = 4},

@@ -16,7 +16,6 @@ template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>
     return info.param.name;
 }
 
-
 struct ImageSizeCase {
     const char* name;
     int32_t width;

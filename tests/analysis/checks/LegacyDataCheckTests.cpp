@@ -1,7 +1,7 @@
 // The legacy-editor check, and what it does to the class and the messages of a whole run.
 
-#include "analysis/FakeCodec.h"
 #include "analysis/AnalyzeFile.h"
+#include "analysis/FakeCodec.h"
 #include "analysis/checks/Checks.h"
 #include "imaging/PictureFixtures.h"
 #include "support/TempFolder.h"

@@ -16,7 +16,6 @@ template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>
     return info.param.name;
 }
 
-
 struct SoftwareCase {
     const char* name;
     const char* software = "";
@@ -91,9 +90,12 @@ TEST(SoftwareData, NamesThatAreNoKnownEditorAreShownWithWhereTheyWereRead) {
     CheckContext context{codec, picture, flags, 0};
     const Findings findings = SoftwareCheck(context);
     ASSERT_EQ(findings.size(), 3u);
-    EXPECT_EQ(findings[0], NoteFinding("software.not-a-known-editor").With("where", "Software").With("name", "Noise Ninja 2"));
-    EXPECT_EQ(findings[1],
-              NoteFinding("software.not-a-known-editor").With("where", "XMP CreatorTool").With("name", "Darkroom 3"));
+    EXPECT_EQ(
+        findings[0],
+        NoteFinding("software.not-a-known-editor").With("where", "Software").With("name", "Noise Ninja 2"));
+    EXPECT_EQ(findings[1], NoteFinding("software.not-a-known-editor")
+                               .With("where", "XMP CreatorTool")
+                               .With("name", "Darkroom 3"));
     EXPECT_EQ(findings[2].rule, "software.no-editor-named");
     EXPECT_EQ(DecidedStatus(findings), 5);
 }
