@@ -2,16 +2,12 @@
 // The status scale every test, every result row and the trust rating share: 1 "Fail" to
 // 5 "Pass", each level with its word, translation key and list icon.
 
+#include "base/StatusLevel.h"
+
 #include <cstdint>
 #include <string>
 
 namespace pellvane {
-
-inline constexpr int16_t kStatusFail = 1;
-inline constexpr int16_t kStatusHighlySuspected = 2;
-inline constexpr int16_t kStatusSuspected = 3;
-inline constexpr int16_t kStatusUncertain = 4;
-inline constexpr int16_t kStatusPass = 5;
 
 struct StatusText {
     std::string word; // translated; "" for a level outside 1..5

@@ -1,5 +1,7 @@
 #include "imaging/Fingerprint.h"
 
+#include "base/StatusLevel.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -10,9 +12,6 @@ namespace {
 
 constexpr int32_t kFingerprintSide = 8;
 constexpr int kFingerprintBits = 64;
-constexpr int16_t kHighlySuspected = 2;
-constexpr int16_t kSuspected = 3;
-constexpr int16_t kUncertain = 4;
 
 // The thresholds are single-precision values.
 constexpr float kSuspectedFrom = 0.6f;
@@ -38,12 +37,12 @@ int CountEqualBits(const Fingerprint& a, const Fingerprint& b) {
 
 int16_t HashSimilarityLevel(const cDIBSection& picture, const Fingerprint& reference, int16_t currentLevel) {
     const std::optional<HashValue> hash = MakeFingerprint(picture);
-    if (!hash) return kHighlySuspected;
+    if (!hash) return kStatusHighlySuspected;
     const double agreement = static_cast<double>(CountEqualBits(hash->bits, reference)) / kFingerprintBits;
     const double d = std::sqrt(2.0 * std::abs(agreement - 0.5));
-    if (d < kSuspectedFrom) return kHighlySuspected;
-    if (d < kUncertainFrom) return std::min(currentLevel, kSuspected);
-    if (d < kTrustedFrom) return std::min(currentLevel, kUncertain);
+    if (d < kSuspectedFrom) return kStatusHighlySuspected;
+    if (d < kUncertainFrom) return std::min(currentLevel, kStatusSuspected);
+    if (d < kTrustedFrom) return std::min(currentLevel, kStatusUncertain);
     return currentLevel;
 }
 

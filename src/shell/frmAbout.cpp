@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "shell/Fonts.h"
 #include "shell/ImageStrip.h"
+#include "shell/Labels.h"
 #include "shell/Language.h"
 #include "shell/Presentation.h"
 #include "shell/Settings.h"
@@ -22,14 +23,6 @@ namespace {
 
 QString Text(std::string_view key, std::string_view english) {
     return QString::fromStdString(GetText("Window", key, english));
-}
-
-QLabel* PlainLabel(QWidget* parent, const char* name) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    return label;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "controls/ucCanvas.h"
 #include "shell/CommandLine.h"
 #include "shell/Fonts.h"
+#include "shell/Labels.h"
 #include "shell/Presentation.h"
 #include "shell/ReportExport.h"
 #include "shell/Settings.h"
@@ -90,16 +91,6 @@ QString WithoutAccelerator(QString caption) {
 
 QColor ColourOf(uint32_t rgb) {
     return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
-}
-
-QLabel* PlainLabel(QWidget* parent, const char* name) {
-    // Messages can carry text read from the file (software names), which must never be
-    // taken as markup.
-    auto* label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    return label;
 }
 
 QLabel* LinkLabel(QWidget* parent, const char* name) {
