@@ -2,6 +2,7 @@
 // and leave no temporary file behind. How long they take and how much memory they cost is
 // measured by bench/bench_budgets.sh, not here.
 
+#include "cli/ValidateRun.h"
 #include "codec/cExifCodec.h"
 #include "support/Commands.h"
 #include "support/HostileFiles.h"
@@ -29,31 +30,8 @@ namespace {
 
 using nlohmann::json;
 
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-ProcessRun RunValidate(const std::string& arguments, const test::ScopedTempFolder& temp) {
-    const auto errPath = temp.Input("stderr.txt");
-    const std::string command =
-        std::string(PELLVANE_VALIDATE_EXE) + " " + arguments + " 2>" + errPath.string();
-    ProcessRun run;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 4096> buf;
-        size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
-            run.out.append(buf.data(), n);
-        const int raw = ::pclose(pipe);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    std::ifstream err(errPath);
-    std::stringstream text;
-    text << err.rdbuf();
-    run.err = text.str();
-    return run;
-}
+using test::ProcessRun;
+using test::RunValidate;
 
 bool HasRule(const json& findings, const std::string& rule) {
     for (const json& finding : findings)

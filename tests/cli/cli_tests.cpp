@@ -1,5 +1,6 @@
 // The command line as a user runs it: output formats, messages and exit status.
 
+#include "cli/ValidateRun.h"
 #include "codec/extensions/LegacyBlock.h"
 #include "support/Commands.h"
 #include "support/JpegBuilder.h"
@@ -20,31 +21,8 @@
 namespace pellvane {
 namespace {
 
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-ProcessRun RunValidate(const std::string& arguments, const test::ScopedTempFolder& temp) {
-    const auto errPath = temp.Input("stderr.txt");
-    const std::string command =
-        std::string(PELLVANE_VALIDATE_EXE) + " " + arguments + " 2>" + errPath.string();
-    ProcessRun run;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 4096> buf;
-        size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0)
-            run.out.append(buf.data(), n);
-        const int raw = ::pclose(pipe);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-    std::ifstream err(errPath);
-    std::stringstream text;
-    text << err.rdbuf();
-    run.err = text.str();
-    return run;
-}
+using test::ProcessRun;
+using test::RunValidate;
 
 std::string Sample() {
     return std::string(PELLVANE_SOURCE_DIR) + "/examples/sample.jpg";

@@ -1,6 +1,7 @@
 // The AROT check as a decision table over the facts the fake codec gives.
 
 #include "analysis/FakeCodec.h"
+#include "analysis/checks/CheckTests.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
@@ -8,20 +9,11 @@
 namespace pellvane {
 namespace {
 
-constexpr int16_t kApp10 = static_cast<int16_t>(0xEAFF);
-constexpr uint32_t kModel = 0x0110;
-constexpr uint32_t kSoftware = 0x0131;
-constexpr uint32_t kDateTimeOriginal = 0x9003;
-constexpr int32_t kFujifilm = 4;
-constexpr int32_t kApple = 23;
-
-template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
+using test::CaseName;
 
 struct ArotCase {
     const char* name;
-    int32_t maker = kApple;
+    int32_t maker = kMakerApple;
     bool segment = false;
     int32_t values = 0; // number of AROT values
     int32_t height = 3024;
@@ -37,9 +29,9 @@ TEST_P(ArotRules, DecideTheStatus) {
     codec.maker = c.maker;
     codec.height = c.height;
     codec.width = 4032;
-    if (c.segment) codec.markers.insert({kApp10, "AROT"});
+    if (c.segment) codec.markers.insert({kMarkerAPP10, "AROT"});
     codec.arot.assign(static_cast<size_t>(c.values), 7);
-    codec.SetTag(kSoftware, 1, c.software);
+    codec.SetTag(kTagSoftware, 1, c.software);
     cDIBSection picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};

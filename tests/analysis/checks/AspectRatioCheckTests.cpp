@@ -12,9 +12,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kCanon = 1;
-constexpr int32_t kApple = 23;
-
 TEST(AspectRatio, SensorProportionsPassAndOthersAreSuspected) {
     struct Case {
         int32_t width;
@@ -23,23 +20,23 @@ TEST(AspectRatio, SensorProportionsPassAndOthersAreSuspected) {
         std::optional<int16_t> status;
     };
     const Case cases[] = {
-        {6000, 4000, kCanon, 5}, // 3:2
-        {4000, 6000, kCanon, 5},
-        {4000, 3000, kCanon, 5}, // 4:3, written as 1.33333
-        {4032, 3024, kCanon, 5},
-        {1920, 1080, kCanon, 5}, // 16:9, written as 1.77778
-        {3024, 3024, kCanon, 3}, // square: only Apple's phones
-        {3024, 3024, kApple, 5},
-        {3030, 2000, kCanon, 4}, // 1.515
-        {3100, 2000, kCanon, 3}, // 1.55, near no sensor
+        {6000, 4000, kMakerCanon, 5}, // 3:2
+        {4000, 6000, kMakerCanon, 5},
+        {4000, 3000, kMakerCanon, 5}, // 4:3, written as 1.33333
+        {4032, 3024, kMakerCanon, 5},
+        {1920, 1080, kMakerCanon, 5}, // 16:9, written as 1.77778
+        {3024, 3024, kMakerCanon, 3}, // square: only Apple's phones
+        {3024, 3024, kMakerApple, 5},
+        {3030, 2000, kMakerCanon, 4}, // 1.515
+        {3100, 2000, kMakerCanon, 3}, // 1.55, near no sensor
         // Held in single precision, 1.51 and 1.52 lie a little closer to 1.5 than 0.01 and
         // 0.02, and 1.48 a little closer than 0.02.
-        {1510, 1000, kCanon, 5},
-        {1511, 1000, kCanon, 4},
-        {1520, 1000, kCanon, 4},
-        {1480, 1000, kCanon, 4},
-        {1530, 1000, kCanon, 3},
-        {4000, 0, kCanon, std::nullopt},
+        {1510, 1000, kMakerCanon, 5},
+        {1511, 1000, kMakerCanon, 4},
+        {1520, 1000, kMakerCanon, 4},
+        {1480, 1000, kMakerCanon, 4},
+        {1530, 1000, kMakerCanon, 3},
+        {4000, 0, kMakerCanon, std::nullopt},
     };
     for (const Case& c : cases) {
         test::cFakeCodec codec;

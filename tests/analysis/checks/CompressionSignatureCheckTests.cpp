@@ -9,9 +9,7 @@
 namespace pellvane {
 namespace {
 
-constexpr int16_t kApp2 = static_cast<int16_t>(0xE2FF);
 constexpr int16_t kDri = static_cast<int16_t>(0xDDFF);
-constexpr uint32_t kModel = 0x0110;
 
 struct SignatureCase {
     const char* name;
@@ -35,9 +33,9 @@ TEST_P(CompressionSignature, DecidesTheStatusAndTheFlags) {
     test::cFakeCodec codec;
     codec.maker = c.maker;
     codec.signature = c.signature;
-    codec.SetTag(kModel, 1, c.model);
+    codec.SetTag(kTagModel, 1, c.model);
     if (c.restartInterval) codec.markers.insert({kDri, ""});
-    if (c.flashPix) codec.markers.insert({kApp2, "FPXR"});
+    if (c.flashPix) codec.markers.insert({kMarkerAPP2, "FPXR"});
     cDIBSection picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags};
@@ -108,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Table, CompressionSignature, testing::ValuesIn(kSignatu
 TEST(CompressionSignatureWithoutTables, AddsNoRowButStillNotesFlashPix) {
     test::cFakeCodec codec;
     codec.maker = 4;
-    codec.markers.insert({kApp2, "FPXR"});
+    codec.markers.insert({kMarkerAPP2, "FPXR"});
     cDIBSection picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags};
@@ -119,7 +117,7 @@ TEST(CompressionSignatureWithoutTables, AddsNoRowButStillNotesFlashPix) {
 
 TEST(CompressionSignatureWithoutTables, OtherApp2SegmentsAreNoFlashPix) {
     test::cFakeCodec codec;
-    codec.markers.insert({kApp2, "MPF"});
+    codec.markers.insert({kMarkerAPP2, "MPF"});
     cDIBSection picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags};

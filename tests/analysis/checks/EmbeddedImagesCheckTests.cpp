@@ -17,7 +17,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kCanon = 1;
 constexpr int32_t kNikon = 2;
 
 // A picture split into a dark and a light half, left and right or top and bottom. Their
@@ -90,7 +89,7 @@ TEST_F(EmbeddedImages, FurtherImagesAreComparedWithTheMainPicture) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        codec.maker = kCanon;
+        codec.maker = kMakerCanon;
         codec.mpfImagePaths = c.mpf;
         codec.makerNoteImagePaths = c.makerNote;
         EXPECT_EQ(Run(), c.status);

@@ -1,6 +1,7 @@
 // The EXIF format check as a decision table over the facts the fake codec gives.
 
 #include "analysis/FakeCodec.h"
+#include "analysis/checks/CheckTests.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
@@ -8,13 +9,7 @@
 namespace pellvane {
 namespace {
 
-constexpr int16_t kApp0 = static_cast<int16_t>(0xE0FF);
-constexpr int16_t kApp2 = static_cast<int16_t>(0xE2FF);
-constexpr uint32_t kSoftware = 0x0131;
-
-template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
+using test::CaseName;
 
 struct ExifFormatCase {
     const char* name;
@@ -31,7 +26,7 @@ TEST_P(ExifFormatRules, DecideTheStatus) {
     const ExifFormatCase& c = GetParam();
     test::cFakeCodec codec;
     codec.maker = c.maker;
-    if (c.jfif) codec.markers.insert({kApp0, "JFIF"});
+    if (c.jfif) codec.markers.insert({kMarkerAPP0, "JFIF"});
     cDIBSection picture;
     RunFlags flags;
     flags.signatureMatched = c.signatureMatched;
@@ -62,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ExifFormatRules, testing::ValuesIn(kExifFormatCa
 
 TEST(ExifFormat, OnlyAJfifApp0Counts) {
     test::cFakeCodec codec;
-    codec.markers.insert({kApp0, "JFXX"});
-    codec.markers.insert({kApp2, "JFIF"});
+    codec.markers.insert({kMarkerAPP0, "JFXX"});
+    codec.markers.insert({kMarkerAPP2, "JFIF"});
     cDIBSection picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};

@@ -1,6 +1,7 @@
 // The FlashPix check as a decision table over the facts the fake codec gives.
 
 #include "analysis/FakeCodec.h"
+#include "analysis/checks/CheckTests.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
@@ -8,20 +9,11 @@
 namespace pellvane {
 namespace {
 
-constexpr int16_t kApp10 = static_cast<int16_t>(0xEAFF);
-constexpr uint32_t kModel = 0x0110;
-constexpr uint32_t kSoftware = 0x0131;
-constexpr uint32_t kDateTimeOriginal = 0x9003;
-constexpr int32_t kFujifilm = 4;
-constexpr int32_t kApple = 23;
-
-template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
+using test::CaseName;
 
 struct FlashPixCase {
     const char* name;
-    int32_t maker = kFujifilm;
+    int32_t maker = kMakerFujifilm;
     const char* model = "FinePix S5500";
     const char* taken = "2012:06:01 10:20:30";
     bool flashPix = false;
@@ -35,8 +27,8 @@ TEST_P(FlashPixRules, DecideTheStatus) {
     const FlashPixCase& c = GetParam();
     test::cFakeCodec codec;
     codec.maker = c.maker;
-    codec.SetTag(kModel, 1, c.model);
-    codec.SetTag(kDateTimeOriginal, 2, c.taken);
+    codec.SetTag(kTagModel, 1, c.model);
+    codec.SetTag(kTagDateTimeOriginal, 2, c.taken);
     cDIBSection picture;
     RunFlags flags;
     flags.flashPixPresent = c.flashPix;

@@ -1,6 +1,7 @@
 // The image size check as a decision table over the facts the fake codec gives.
 
 #include "analysis/FakeCodec.h"
+#include "analysis/checks/CheckTests.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
@@ -8,13 +9,7 @@
 namespace pellvane {
 namespace {
 
-constexpr int16_t kApp0 = static_cast<int16_t>(0xE0FF);
-constexpr int16_t kApp2 = static_cast<int16_t>(0xE2FF);
-constexpr uint32_t kSoftware = 0x0131;
-
-template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
+using test::CaseName;
 
 struct ImageSizeCase {
     const char* name;

@@ -12,9 +12,6 @@
 namespace pellvane {
 namespace {
 
-constexpr int32_t kCanon = 1;
-constexpr int32_t kApple = 23;
-
 TEST(LegacyData, NamesTheEditorWithItsVersionAndFails) {
     struct Case {
         int16_t version;
@@ -53,7 +50,7 @@ TEST(LegacyData, ForcesClassOneWithTheEditorAlertAndNotice) {
     // A Canon file that passes every other test.
     auto run = [&](int16_t pelvnVersion) {
         auto fake = std::make_unique<test::cFakeCodec>();
-        fake->maker = kCanon;
+        fake->maker = kMakerCanon;
         fake->makerName = "Canon";
         fake->signature = "FF7B19E4";
         fake->SetTag(0x927C, 2, "MakerNote");

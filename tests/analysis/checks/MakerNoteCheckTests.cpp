@@ -10,9 +10,7 @@ namespace pellvane {
 namespace {
 
 constexpr uint32_t kMakerNote = 0x927C;
-constexpr uint32_t kSoftware = 0x0131;
 constexpr uint32_t kMake = 0x010F;
-constexpr uint32_t kModel = 0x0110;
 constexpr uint32_t kCanonSerial = 0x0096;
 
 enum class Note { Missing, Present, Deleted };
@@ -47,8 +45,8 @@ TEST_P(MakerNoteRules, DecideTheStatus) {
     if (c.note != Note::Missing) codec.SetTag(kMakerNote, 2, "MakerNote");
     if (c.note == Note::Deleted) codec.deletedTags.insert({kMakerNote, 2});
     codec.SetTag(kMake, 1, c.make);
-    codec.SetTag(kModel, 1, c.model);
-    codec.SetTag(kSoftware, 1, c.software);
+    codec.SetTag(kTagModel, 1, c.model);
+    codec.SetTag(kTagSoftware, 1, c.software);
     codec.makerNoteIsOriginal = c.original;
     codec.processMakerNote = c.processed;
     codec.entryCounts[5] = c.entries;

@@ -1,6 +1,7 @@
 // The MPF check as a decision table over the facts the fake codec gives.
 
 #include "analysis/FakeCodec.h"
+#include "analysis/checks/CheckTests.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
@@ -8,16 +9,7 @@
 namespace pellvane {
 namespace {
 
-constexpr int16_t kApp10 = static_cast<int16_t>(0xEAFF);
-constexpr uint32_t kModel = 0x0110;
-constexpr uint32_t kSoftware = 0x0131;
-constexpr uint32_t kDateTimeOriginal = 0x9003;
-constexpr int32_t kFujifilm = 4;
-constexpr int32_t kApple = 23;
-
-template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
+using test::CaseName;
 
 struct MpfCase {
     const char* name;

@@ -1,6 +1,7 @@
 // The software check over files built in code.
 
 #include "analysis/FakeCodec.h"
+#include "analysis/checks/CheckTests.h"
 #include "analysis/checks/Checks.h"
 
 #include <gtest/gtest.h>
@@ -8,13 +9,7 @@
 namespace pellvane {
 namespace {
 
-constexpr int16_t kApp0 = static_cast<int16_t>(0xE0FF);
-constexpr int16_t kApp2 = static_cast<int16_t>(0xE2FF);
-constexpr uint32_t kSoftware = 0x0131;
-
-template <typename Case> std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
+using test::CaseName;
 
 struct SoftwareCase {
     const char* name;
@@ -31,8 +26,8 @@ TEST_P(SoftwareRules, DecideTheStatusAndNameTheProgram) {
     const SoftwareCase& c = GetParam();
     test::cFakeCodec codec;
     codec.maker = c.maker;
-    codec.SetTag(kSoftware, 1, c.software);
-    if (c.icc) codec.markers.insert({kApp2, "ICC_PROFILE"});
+    codec.SetTag(kTagSoftware, 1, c.software);
+    if (c.icc) codec.markers.insert({kMarkerAPP2, "ICC_PROFILE"});
     cDIBSection picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};
@@ -59,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SoftwareRules, testing::ValuesIn(kSoftwareCases)
 
 TEST(SoftwareData, TheProgramFoundReplacesTheNameFromTheTables) {
     test::cFakeCodec codec;
-    codec.SetTag(kSoftware, 1, "GIMP 2.4.5");
+    codec.SetTag(kTagSoftware, 1, "GIMP 2.4.5");
     cDIBSection picture;
     RunFlags flags;
     flags.detectedSoftware = "Adobe (Unknown Product)";
@@ -82,7 +77,7 @@ TEST(SoftwareData, NothingFoundKeepsTheNameFromTheTables) {
 // was read, so an analyst can weigh it.
 TEST(SoftwareData, NamesThatAreNoKnownEditorAreShownWithWhereTheyWereRead) {
     test::cFakeCodec codec;
-    codec.SetTag(kSoftware, 1, std::string("Noise Ninja 2\0", 14));
+    codec.SetTag(kTagSoftware, 1, std::string("Noise Ninja 2\0", 14));
     codec.SetTag(0x000B, 1, "  ");
     codec.xmp = "<x:xmpmeta><rdf:Description xmp:CreatorTool=\"Darkroom 3\"/></x:xmpmeta>";
     cDIBSection picture;
