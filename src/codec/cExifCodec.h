@@ -174,10 +174,7 @@ class cExifCodec final : public IExifCodec {
     // --- Multi-Picture Format ---
     bool MPFExisted(bool excludeDeleted = false) const override;
     bool MPFValid() const override { return DerivedFact(findings_, kFactMPFValid, false); }
-    void SetMPFValid(bool value) {
-        mpf_.valid = value;
-        AddFinding(CodecFinding("mpf.set-by-writer", kFactMPFValid, value));
-    }
+    void SetMPFValid(bool value) { AddFinding(CodecFinding("mpf.set-by-writer", kFactMPFValid, value)); }
     int32_t MPFByteOrder() const { return mpf_.bigEndian ? 1 : 0; }
     int16_t MPFIFDCount() const { return mpf_.ifdCount; }
     int32_t MPFIFDEntryCount(int32_t ifd) const; // a negative number counts every directory

@@ -107,7 +107,6 @@ class MpfParser {
 
     // A problem that makes the MP data invalid. The finding answered takes the facts compared.
     Finding& Fail(const char* rule, std::string message) {
-        result_.valid = false;
         return Record(CodecFinding(rule, kFactMPFValid, false), std::move(message));
     }
     Finding& Warn(const char* rule, std::string message) {
@@ -145,7 +144,6 @@ MpfData MpfParser::Run() {
     }
     bigEndian_ = first == 'M';
     result_.bigEndian = bigEndian_;
-    result_.valid = true;
     result_.findings.push_back(
         CodecFinding("mpf.header-read", kFactMPFValid, true).With("bigEndian", bigEndian_));
     ParseDirectories(segment_.I32(kHeaderAt + 4, bigEndian_).value_or(0));

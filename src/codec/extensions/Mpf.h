@@ -43,13 +43,12 @@ struct MpfImage {
 
 // Everything the parse found.
 struct MpfData {
-    bool valid = false;
     bool bigEndian = false;
     int16_t ifdCount = 0;
     std::vector<MpfEntry> entries;
     std::vector<MpfImage> images;
     std::vector<std::string> messages; // the problems found, in the order found
-    Findings findings;                 // the checks that decided `valid`, each with its message
+    Findings findings;                 // the checks that decide MPFValid, each with its message
 };
 
 // What the parse needs to know of the file.
