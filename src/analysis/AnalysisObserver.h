@@ -3,7 +3,7 @@
 // progress and pauses between tests (ending a pause early from its watchdog timer); the
 // command line ignores all of it. Every member does nothing by default.
 
-#include "imaging/cDIBSection.h"
+#include "imaging/PictureDigest.h"
 
 #include <cstdint>
 #include <string>
@@ -23,9 +23,10 @@ class IAnalysisObserver {
     virtual void Pause(int32_t /*milliseconds*/) {}
     // The tests are about to start: the moment the window arms its watchdog timer.
     virtual void TestsStarting() {}
-    // The picture decoded, as stored in the file (before the EXIF orientation is applied and
-    // before the run checks that it is a JPEG), for callers that report facts about it.
-    virtual void PictureDecoded(const cDIBSection& /*picture*/) {}
+    // The picture decoded and digested, as stored in the file (before the EXIF orientation is
+    // applied and before the run checks that it is a JPEG), for callers that report facts about
+    // it.
+    virtual void PictureDigested(const PictureDigest& /*digest*/) {}
 };
 
 // The observer of callers that show nothing while the run works.

@@ -219,45 +219,53 @@ void RefuseUnreadableFile(AnalysisReport& report) {
     report.refused = true;
 }
 
-// Loads the picture; on failure fills in the refusal and answers false. A file too large for
-// the codec's 32-bit offsets is refused before any of it is read.
-bool LoadJpegPicture(const std::string& path, cDIBSection& picture, IAnalysisObserver& observer,
-                     AnalysisReport& report) {
+// Decodes and digests the picture; on failure fills in the refusal and answers nothing. The
+// picture is kept whole only for a caller that shows it (`keep`); otherwise it is digested as its
+// rows stream from the decoder. A file too large for the codec's 32-bit offsets is refused
+// before any of it is read.
+std::optional<PictureDigest> LoadJpegPicture(const std::string& path, cDIBSection* keep,
+                                             IAnalysisObserver& observer, AnalysisReport& report) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (!error && size > static_cast<uintmax_t>(budget::kMaxFileBytes)) {
         report.refusalKey = "Window.Message.Error.FileTooLarge";
         report.refusal = WindowText(report.refusalKey, "The file is too large (more than 2 GiB)!");
         report.refused = true;
-        return false;
+        return std::nullopt;
     }
-    if (!picture.LoadPicture_File(path)) {
+    std::optional<PictureDigest> digest;
+    if (keep == nullptr)
+        digest = DigestPictureFile(path);
+    else if (keep->LoadPicture_File(path))
+        digest = DigestPicture(*keep);
+    if (!digest) {
         RefuseUnreadableFile(report);
         report.tooLarge = OversizeJpeg(path);
-        return false;
+        return std::nullopt;
     }
-    observer.PictureDecoded(picture);
-    if (picture.ImageType() != image_type::kJpeg) {
+    observer.PictureDigested(*digest);
+    if (digest->imageType != image_type::kJpeg) {
         report.refusalKey = "Window.Message.Error.UnsupportedImageType";
         report.refusal = WindowText(report.refusalKey, "Unsupported image format!");
         report.refused = true;
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return digest;
 }
 
 class cAnalysisRun {
   public:
-    cAnalysisRun(IExifCodec& codec, cDIBSection& picture, IAnalysisObserver& observer, AnalysisReport& report,
+    cAnalysisRun(IExifCodec& codec, cDIBSection& picture, const PictureDigest& digest,
+                 IAnalysisObserver& observer, AnalysisReport& report,
                  const std::function<double()>& pacingRandom)
-        : codec_(codec), picture_(picture), observer_(observer), report_(report),
+        : codec_(codec), picture_(picture), digest_(digest), observer_(observer), report_(report),
           pacer_(observer, pacingRandom) {}
 
     void RunTests() {
         observer_.Progress(kProgressTestsStart);
         observer_.TestsStarting();
         const std::string analyzing = WindowText("Window.Main.Analyzing", "Analyzing");
-        CheckContext context{codec_, picture_, report_.flags, report_.openResult};
+        CheckContext context{codec_, digest_, report_.flags, report_.openResult};
         for (const ScheduledTest& test : kSchedule) {
             if (test.run == nullptr || !RequirementMet(test.requirement, report_.openResult, codec_))
                 continue;
@@ -307,7 +315,8 @@ class cAnalysisRun {
     }
 
     IExifCodec& codec_;
-    cDIBSection& picture_;
+    cDIBSection& picture_; // empty unless the caller keeps the picture
+    const PictureDigest& digest_;
     IAnalysisObserver& observer_;
     AnalysisReport& report_;
     cPacer pacer_;
@@ -322,9 +331,9 @@ void ShowRating(AnalysisReport& report, const IExifCodec& codec) {
 }
 
 // The run once the picture has loaded as a JPEG.
-void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, std::unique_ptr<IExifCodec>& codec,
-                          const AnalysisSettings& settings, IAnalysisObserver& observer,
-                          AnalysisReport& report) {
+void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, const PictureDigest& digest,
+                          std::unique_ptr<IExifCodec>& codec, const AnalysisSettings& settings,
+                          IAnalysisObserver& observer, AnalysisReport& report) {
     report.ratingClass = kStatusPass;
     observer.Progress(kProgressStart);
     report.flags.externalCodec = ObtainCodec(codec, settings.editorVersion);
@@ -337,7 +346,7 @@ void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, std::un
         return;
     }
 
-    cAnalysisRun run(*codec, picture, observer, report, settings.pacingRandom);
+    cAnalysisRun run(*codec, picture, digest, observer, report, settings.pacingRandom);
     if (report.openResult == kOpenOk || report.openResult == kOpenNoExif) {
         run.RunTests();
         run.WrapUp(settings.keepPicture);
@@ -354,8 +363,9 @@ AnalysisReport AnalyzeFile(const std::string& path, std::unique_ptr<IExifCodec>&
     AnalysisReport report;
     observer.Progress(kProgressStart);
     cDIBSection picture;
-    if (LoadJpegPicture(path, picture, observer, report))
-        AnalyzeLoadedPicture(path, picture, codec, settings, observer, report);
+    const std::optional<PictureDigest> digest =
+        LoadJpegPicture(path, settings.keepPicture ? &picture : nullptr, observer, report);
+    if (digest) AnalyzeLoadedPicture(path, picture, *digest, codec, settings, observer, report);
     observer.WorkingLabel(WindowText("Window.Main.Working", "Please wait while we analyze the file..."));
     return report;
 }

@@ -5,6 +5,7 @@
 // kMaxPicturePixels). None of them prints anything or lets an exception escape. The buffer's
 // contents after a failure are unspecified; the caller empties it.
 
+#include "imaging/RegularFile.h"
 #include "imaging/cDIBSection.h"
 
 #include <cstdint>
@@ -13,6 +14,33 @@
 namespace pellvane::decoding {
 
 bool DecodeJpeg(std::span<const uint8_t> bytes, cDIBSection& target);
+
+// The most rows a streaming decoder hands on at once.
+inline constexpr int32_t kRowsPerRead = 16;
+
+// Where a streaming decoder puts the rows it decodes, top row first: the sink lends room for each
+// row and learns when rows are complete, so the whole picture need never exist at once.
+class IRowSink {
+  public:
+    virtual ~IRowSink() = default;
+    // The picture's stored size, before its first row; false refuses the picture.
+    virtual bool Begin(int32_t width, int32_t height) = 0;
+    // Room for the width x 4 bytes (blue, green, red, alpha) of row `topRow`, 0 being the top row.
+    virtual std::span<uint8_t> RowFor(int32_t topRow) = 0;
+    // Rows first ... first + count - 1 are complete.
+    virtual void RowsDone(int32_t firstTopRow, int32_t count) = 0;
+};
+
+// Where a JPEG comes from: bytes in memory, or (when `file` is set) a regular file read piece by
+// piece.
+struct JpegInput {
+    std::span<const uint8_t> bytes;
+    const cRegularFile* file = nullptr;
+};
+
+// Decodes a JPEG into the sink row by row, with the same pixels and the same failures as
+// DecodeJpeg. The pixels are opaque: every alpha byte is 255.
+bool StreamJpeg(const JpegInput& input, IRowSink& sink);
 bool DecodePng(std::span<const uint8_t> bytes, cDIBSection& target);
 bool DecodeGif(std::span<const uint8_t> bytes, cDIBSection& target);
 bool DecodeTiff(std::span<const uint8_t> bytes, cDIBSection& target);

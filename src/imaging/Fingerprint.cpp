@@ -1,6 +1,7 @@
 #include "imaging/Fingerprint.h"
 
 #include "base/StatusLevel.h"
+#include "imaging/PictureDigest.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,7 +11,6 @@ namespace pellvane {
 
 namespace {
 
-constexpr int32_t kFingerprintSide = 8;
 constexpr int kFingerprintBits = 64;
 
 // The thresholds are single-precision values.
@@ -21,11 +21,9 @@ constexpr float kTrustedFrom = 0.95f;
 } // namespace
 
 std::optional<HashValue> MakeFingerprint(const cDIBSection& picture) {
-    // Scaling straight into an 8 x 8 copy gives the same pixels as copying at full size and
-    // shrinking the copy, without the full-size copy.
-    cDIBSection reduced;
-    if (!picture.CopyImageToDIB(reduced, kFingerprintSide, kFingerprintSide)) return std::nullopt;
-    return reduced.GetHashValue();
+    // Reducing the rows straight into an 8 x 8 picture gives the same pixels as copying at full
+    // size and shrinking the copy, without the full-size copy.
+    return DigestPicture(picture, DigestParts{.fingerprint = true, .histogram = false}).fingerprint;
 }
 
 int CountEqualBits(const Fingerprint& a, const Fingerprint& b) {
@@ -36,7 +34,11 @@ int CountEqualBits(const Fingerprint& a, const Fingerprint& b) {
 }
 
 int16_t HashSimilarityLevel(const cDIBSection& picture, const Fingerprint& reference, int16_t currentLevel) {
-    const std::optional<HashValue> hash = MakeFingerprint(picture);
+    return HashSimilarityLevel(MakeFingerprint(picture), reference, currentLevel);
+}
+
+int16_t HashSimilarityLevel(const std::optional<HashValue>& hash, const Fingerprint& reference,
+                            int16_t currentLevel) {
     if (!hash) return kStatusHighlySuspected;
     const double agreement = static_cast<double>(CountEqualBits(hash->bits, reference)) / kFingerprintBits;
     const double d = std::sqrt(2.0 * std::abs(agreement - 0.5));

@@ -23,5 +23,8 @@ int CountEqualBits(const Fingerprint& a, const Fingerprint& b);
 // at most 4; otherwise the current level stays. A buffer without a picture cannot vouch for
 // anything and gives 2, the level of an embedded picture that does not load.
 int16_t HashSimilarityLevel(const cDIBSection& picture, const Fingerprint& reference, int16_t currentLevel);
+// The same for a fingerprint already made; none (a picture that did not decode) gives 2.
+int16_t HashSimilarityLevel(const std::optional<HashValue>& fingerprint, const Fingerprint& reference,
+                            int16_t currentLevel);
 
 } // namespace pellvane

@@ -5,8 +5,10 @@
 #include "imaging/Rounding.h"
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -59,17 +61,18 @@ void LimitScans(j_common_ptr cinfo) {
 }
 
 // libjpeg-turbo hands out a few rows per call; asking for this many lets it give all it has.
-constexpr JDIMENSION kRowsPerRead = 16;
+constexpr auto kRowsPerCall = static_cast<JDIMENSION>(kRowsPerRead);
 
-bool ReadBgraRows(jpeg_decompress_struct& cinfo, cDIBSection& target) {
-    const int32_t height = target.Height();
+bool ReadBgraRows(jpeg_decompress_struct& cinfo, IRowSink& sink) {
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW rows[kRowsPerRead];
+        JSAMPROW rows[kRowsPerCall];
         const JDIMENSION first = cinfo.output_scanline;
-        const JDIMENSION count = std::min(kRowsPerRead, cinfo.output_height - first);
+        const JDIMENSION count = std::min(kRowsPerCall, cinfo.output_height - first);
         for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = target.MemoryRow(height - 1 - static_cast<int32_t>(first + i)).data();
-        if (jpeg_read_scanlines(&cinfo, rows, count) == 0) return false;
+            rows[i] = sink.RowFor(static_cast<int32_t>(first + i)).data();
+        const JDIMENSION read = jpeg_read_scanlines(&cinfo, rows, count);
+        if (read == 0) return false;
+        sink.RowsDone(static_cast<int32_t>(first), static_cast<int32_t>(read));
     }
     return true;
 }
@@ -80,16 +83,15 @@ uint8_t InkToLight(uint8_t ink, uint8_t black) {
 
 // libjpeg cannot turn CMYK into BGRA itself. Files written by Adobe software store the inks
 // inverted (0 is full ink), the other writers store them as they are.
-bool ReadCmykRows(jpeg_decompress_struct& cinfo, cDIBSection& target) {
+bool ReadCmykRows(jpeg_decompress_struct& cinfo, IRowSink& sink) {
     const JDIMENSION width = cinfo.output_width;
     JSAMPARRAY scratch =
         (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, width * 4, 1);
     const uint8_t inversion = cinfo.saw_Adobe_marker ? 255 : 0;
-    const int32_t height = target.Height();
     while (cinfo.output_scanline < cinfo.output_height) {
-        const int32_t row = height - 1 - static_cast<int32_t>(cinfo.output_scanline);
+        const auto row = static_cast<int32_t>(cinfo.output_scanline);
         if (jpeg_read_scanlines(&cinfo, scratch, 1) == 0) return false;
-        uint8_t* out = target.MemoryRow(row).data();
+        uint8_t* out = sink.RowFor(row).data();
         const uint8_t* ink = scratch[0];
         for (JDIMENSION x = 0; x < width; ++x, ink += 4, out += 4) {
             const uint8_t black = static_cast<uint8_t>(ink[3] ^ inversion);
@@ -98,6 +100,7 @@ bool ReadCmykRows(jpeg_decompress_struct& cinfo, cDIBSection& target) {
             out[2] = InkToLight(static_cast<uint8_t>(ink[0] ^ inversion), black);
             out[3] = 255;
         }
+        sink.RowsDone(row, 1);
     }
     return true;
 }
@@ -114,15 +117,72 @@ bool AllScansArrived(const jpeg_decompress_struct& cinfo) {
     return true;
 }
 
+// A regular file read piece by piece, so that a large file never sits in memory whole. It gives
+// the decoder the very bytes, and the same end, that the whole file in memory would: the bytes
+// the file held when it was opened, then a warning and an end-of-image marker. A file that
+// shrank since it was opened fails, as its whole read would.
+struct FileSource {
+    jpeg_source_mgr base; // first member: libjpeg hands back a pointer to it
+    const cRegularFile* file = nullptr;
+    int64_t offset = 0;
+    std::array<JOCTET, 64 * 1024> buffer;
+};
+
+constexpr JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+FileSource& SourceOf(j_decompress_ptr cinfo) {
+    return *reinterpret_cast<FileSource*>(cinfo->src);
+}
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillFromFile(j_decompress_ptr cinfo) {
+    FileSource& source = SourceOf(cinfo);
+    const int64_t left = source.file->Size() - source.offset;
+    if (left <= 0) {
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        source.base.next_input_byte = kEndOfImage;
+        source.base.bytes_in_buffer = sizeof kEndOfImage;
+        return TRUE;
+    }
+    const auto count = static_cast<size_t>(std::min<int64_t>(left, source.buffer.size()));
+    if (!source.file->ReadAt(source.offset, {source.buffer.data(), count})) ERREXIT(cinfo, JERR_FILE_READ);
+    source.offset += static_cast<int64_t>(count);
+    source.base.next_input_byte = source.buffer.data();
+    source.base.bytes_in_buffer = count;
+    return TRUE;
+}
+
+void SkipInFile(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    jpeg_source_mgr& base = SourceOf(cinfo).base;
+    while (static_cast<size_t>(count) > base.bytes_in_buffer) {
+        count -= static_cast<long>(base.bytes_in_buffer);
+        FillFromFile(cinfo);
+    }
+    base.next_input_byte += count;
+    base.bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void UseFileSource(jpeg_decompress_struct& cinfo, FileSource& source) {
+    source.base =
+        jpeg_source_mgr{nullptr, 0, InitSource, FillFromFile, SkipInFile, jpeg_resync_to_restart, TermSource};
+    cinfo.src = &source.base;
+}
+
 // Everything libjpeg may leave by a long jump happens in here. The function holds no object with
 // a destructor, so the jump skips nothing that has to run; the caller destroys the decompressor.
-bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std::span<const uint8_t> bytes,
-                   cDIBSection& target) {
+bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, const JpegInput& input,
+                   FileSource* fileSource, IRowSink& sink) {
     if (setjmp(errors.escape) != 0) return false;
     jpeg_create_decompress(&cinfo);
     errors.progress.progress_monitor = LimitScans;
     cinfo.progress = &errors.progress;
-    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    if (fileSource != nullptr)
+        UseFileSource(cinfo, *fileSource);
+    else
+        jpeg_mem_src(&cinfo, input.bytes.data(), static_cast<unsigned long>(input.bytes.size()));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
     // The size check comes before jpeg_start_decompress, which allocates the library's own
     // buffers for a picture of the declared size.
@@ -132,27 +192,53 @@ bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, std:
     // With several scans, starting the decompression reads the whole file.
     jpeg_start_decompress(&cinfo);
     if (errors.ranOutOfData && jpeg_has_multiple_scans(&cinfo) && !AllScansArrived(cinfo)) return false;
-    if (!target.InitializeDIBForOverwrite(static_cast<int32_t>(cinfo.output_width),
-                                          static_cast<int32_t>(cinfo.output_height)))
+    if (!sink.Begin(static_cast<int32_t>(cinfo.output_width), static_cast<int32_t>(cinfo.output_height)))
         return false;
-    return inks ? ReadCmykRows(cinfo, target) : ReadBgraRows(cinfo, target);
+    return inks ? ReadCmykRows(cinfo, sink) : ReadBgraRows(cinfo, sink);
 }
+
+// The rows of a whole pixel buffer, bottom-up in memory.
+class cBufferSink final : public IRowSink {
+  public:
+    explicit cBufferSink(cDIBSection& target) : target_(target) {}
+    bool Begin(int32_t width, int32_t height) override {
+        return target_.InitializeDIBForOverwrite(width, height);
+    }
+    std::span<uint8_t> RowFor(int32_t topRow) override {
+        return target_.MemoryRow(target_.Height() - 1 - topRow);
+    }
+    void RowsDone(int32_t, int32_t) override {}
+
+  private:
+    cDIBSection& target_;
+};
 
 } // namespace
 
-bool DecodeJpeg(std::span<const uint8_t> bytes, cDIBSection& target) {
+bool StreamJpeg(const JpegInput& input, IRowSink& sink) {
     jpeg_decompress_struct cinfo{};
     JpegErrorManager errors{};
     cinfo.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = EscapeOnError;
     errors.base.emit_message = HandleMessage;
     errors.base.output_message = IgnoreOutput;
-    const bool decoded = RunDecompress(cinfo, errors, bytes, target);
+    std::unique_ptr<FileSource> fileSource;
+    if (input.file != nullptr) {
+        fileSource = std::make_unique<FileSource>();
+        fileSource->file = input.file;
+    }
+    const bool decoded = RunDecompress(cinfo, errors, input, fileSource.get(), sink);
     // Destroying is safe at any stage, even when creation itself failed.
     jpeg_destroy_decompress(&cinfo);
-    // Every pixel came out with an alpha byte of 255, so there is nothing to classify.
-    if (decoded) target.SetAlpha(alpha_class::kOpaque);
     return decoded;
+}
+
+bool DecodeJpeg(std::span<const uint8_t> bytes, cDIBSection& target) {
+    cBufferSink sink(target);
+    if (!StreamJpeg(JpegInput{bytes, nullptr}, sink)) return false;
+    // Every pixel came out with an alpha byte of 255, so there is nothing to classify.
+    target.SetAlpha(alpha_class::kOpaque);
+    return true;
 }
 
 } // namespace pellvane::decoding

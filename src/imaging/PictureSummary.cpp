@@ -1,6 +1,5 @@
 #include "imaging/PictureSummary.h"
 
-#include "imaging/Fingerprint.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cHistogram.h"
 
@@ -22,22 +21,23 @@ std::string HexDigits(const Fingerprint& bytes) {
 } // namespace
 
 std::optional<PictureSummary> SummarizePicture(const std::string& path) {
-    cDIBSection picture;
-    if (!picture.LoadPicture_File(path)) return std::nullopt;
-    return SummarizePicture(picture);
+    const std::optional<PictureDigest> digest = DigestPictureFile(path);
+    if (!digest) return std::nullopt;
+    return SummarizePicture(*digest);
 }
 
 PictureSummary SummarizePicture(const cDIBSection& picture) {
-    const std::optional<HashValue> hash = MakeFingerprint(picture);
-    cHistogram histogram;
-    const int16_t histogramStatus =
-        histogram.LoadHistogram(picture, true) ? histogram.TestContinuity(cHistogram::kAnalysisThreshold) : 0;
-    return PictureSummary{picture.ImageType(),
-                          picture.Width(),
-                          picture.Height(),
-                          picture.Alpha(),
-                          hash ? HexDigits(hash->bits) : std::string(),
-                          histogramStatus};
+    return SummarizePicture(DigestPicture(picture));
+}
+
+PictureSummary SummarizePicture(const PictureDigest& digest) {
+    // TestContinuity answers 0 for a histogram that was not loaded.
+    return PictureSummary{digest.imageType,
+                          digest.width,
+                          digest.height,
+                          digest.alpha,
+                          digest.fingerprint ? HexDigits(digest.fingerprint->bits) : std::string(),
+                          digest.histogram.TestContinuity(cHistogram::kAnalysisThreshold)};
 }
 
 } // namespace pellvane

@@ -1,6 +1,7 @@
 #pragma once
 // A short account of a decoded picture for the command line.
 
+#include "imaging/PictureDigest.h"
 #include "imaging/cDIBSection.h"
 
 #include <optional>
@@ -24,5 +25,9 @@ std::optional<PictureSummary> SummarizePicture(const std::string& path);
 // Summarises a picture already decoded (as stored, before any EXIF orientation), so that a
 // caller that has decoded it for other work need not decode it again.
 PictureSummary SummarizePicture(const cDIBSection& picture);
+
+// Summarises a picture's digest; the fingerprint and the histogram status are empty and 0 when
+// the digest holds none.
+PictureSummary SummarizePicture(const PictureDigest& digest);
 
 } // namespace pellvane

@@ -25,10 +25,12 @@ cRegularFile::~cRegularFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool cRegularFile::ReadFront(std::span<uint8_t> buffer) const {
+bool cRegularFile::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
+    if (fd_ < 0 || offset < 0) return false;
     size_t done = 0;
     while (done < buffer.size()) {
-        const ssize_t n = ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(done));
+        const ssize_t n =
+            ::pread(fd_, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<size_t>(n);

@@ -24,7 +24,9 @@ class cRegularFile {
     // The size when the file was opened.
     int64_t Size() const { return size_; }
     // Fills the buffer from the start of the file; false when the file holds fewer bytes now.
-    bool ReadFront(std::span<uint8_t> buffer) const;
+    bool ReadFront(std::span<uint8_t> buffer) const { return ReadAt(0, buffer); }
+    // Fills the buffer from the byte at `offset`; false when the file holds fewer bytes now.
+    bool ReadAt(int64_t offset, std::span<uint8_t> buffer) const;
 
   private:
     int fd_ = -1;

@@ -13,28 +13,8 @@ namespace {
 
 constexpr size_t kChannels = 4;
 
-// How the pixels of one source axis combine into one pixel of the target axis: the source indexes
-// first, first + 1, ..., first + count - 1, weighed by whole numbers. The first and the last source
-// pixel may be covered in part; every pixel between them carries the same middle weight, which
-// keeps the description of an axis as small as the target however large the source is.
-struct Span {
-    int64_t first = 0;
-    int64_t count = 1;
-    uint64_t firstWeight = 0;
-    uint64_t middleWeight = 0;
-    uint64_t lastWeight = 0;
-
-    uint64_t Weight(int64_t k) const {
-        if (k == 0) return firstWeight;
-        return k == count - 1 ? lastWeight : middleWeight;
-    }
-};
-
-// The spans of every target index, and the number the weighted sums are divided by.
-struct AxisPlan {
-    std::vector<Span> spans;
-    uint64_t denominator = 1;
-};
+using resampling::AxisPlan;
+using resampling::Span;
 
 Span SinglePixel(int64_t index, uint64_t weight) {
     return Span{index, 1, weight, 0, weight};
@@ -153,6 +133,12 @@ void SumRow(const uint8_t* row, const AxisPlan& plan, std::span<uint64_t> sums) 
     }
 }
 
+// Every channel sum divided by the weights' total, rounded half to even once.
+void WriteRounded(std::span<const uint64_t> sums, uint64_t denominator, uint8_t* out) {
+    for (const uint64_t sum : sums)
+        *out++ = static_cast<uint8_t>(std::min<uint64_t>(RoundedQuotient(sum, denominator), 255));
+}
+
 void Resample(PixelView source, MutablePixelView target, ResampleQuality quality) {
     const AxisPlan columns = PlanAxis(source.width, target.width, quality);
     const AxisPlan rows = PlanAxis(source.height, target.height, quality);
@@ -177,14 +163,40 @@ void Resample(PixelView source, MutablePixelView target, ResampleQuality quality
             for (size_t i = 0; i < targetStride; ++i)
                 accumulated[i] += weight * rowSums[i];
         }
-        uint8_t* out = target.pixels.data() + y * targetStride;
-        for (size_t i = 0; i < targetStride; ++i)
-            out[i] =
-                static_cast<uint8_t>(std::min<uint64_t>(RoundedQuotient(accumulated[i], denominator), 255));
+        WriteRounded(accumulated, denominator, target.pixels.data() + y * targetStride);
     }
 }
 
 } // namespace
+
+cRowResampler::cRowResampler(int32_t sourceWidth, int32_t sourceHeight, int32_t targetWidth,
+                             int32_t targetHeight, ResampleQuality quality)
+    : columns_(PlanAxis(sourceWidth, targetWidth, quality)),
+      rows_(PlanAxis(sourceHeight, targetHeight, quality)),
+      targetStride_(static_cast<size_t>(targetWidth) * kChannels), sourceWidth_(sourceWidth) {
+    rowSums_.resize(targetStride_);
+    accumulated_.resize(targetStride_ * static_cast<size_t>(targetHeight));
+}
+
+void cRowResampler::AddRow(int32_t row, std::span<const uint8_t> pixels) {
+    if (pixels.size() < static_cast<size_t>(sourceWidth_) * kChannels) return;
+    bool summed = false;
+    for (size_t y = 0; y < rows_.spans.size(); ++y) {
+        const Span& span = rows_.spans[y];
+        if (!span.Covers(row)) continue;
+        if (!summed) SumRow(pixels.data(), columns_, rowSums_);
+        summed = true;
+        const uint64_t weight = span.Weight(row - span.first);
+        uint64_t* sums = accumulated_.data() + y * targetStride_;
+        for (size_t i = 0; i < targetStride_; ++i)
+            sums[i] += weight * rowSums_[i];
+    }
+}
+
+void cRowResampler::Finish(MutablePixelView target) const {
+    if (target.pixels.size() != accumulated_.size()) return;
+    WriteRounded(accumulated_, columns_.denominator * rows_.denominator, target.pixels.data());
+}
 
 bool ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality quality) noexcept {
     const auto describesWholePicture = [](auto view) {

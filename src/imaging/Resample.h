@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace pellvane {
 
@@ -32,5 +33,54 @@ struct MutablePixelView {
 // Scales source into target; both views must describe whole pictures of 4 bytes per pixel.
 // False, with the target unspecified, when they do not or when working memory runs out.
 bool ResamplePixels(PixelView source, MutablePixelView target, ResampleQuality quality) noexcept;
+
+namespace resampling {
+
+// How the pixels of one source axis combine into one pixel of the target axis: the source indexes
+// first, first + 1, ..., first + count - 1, weighed by whole numbers. The first and the last source
+// pixel may be covered in part; every pixel between them carries the same middle weight, which
+// keeps the description of an axis as small as the target however large the source is.
+struct Span {
+    int64_t first = 0;
+    int64_t count = 1;
+    uint64_t firstWeight = 0;
+    uint64_t middleWeight = 0;
+    uint64_t lastWeight = 0;
+
+    uint64_t Weight(int64_t k) const {
+        if (k == 0) return firstWeight;
+        return k == count - 1 ? lastWeight : middleWeight;
+    }
+    bool Covers(int64_t index) const { return index >= first && index < first + count; }
+};
+
+// The spans of every target index, and the number the weighted sums are divided by.
+struct AxisPlan {
+    std::vector<Span> spans;
+    uint64_t denominator = 1;
+};
+
+} // namespace resampling
+
+// Scales a picture that arrives row by row, in any order of rows, into a small target: the same
+// pixels ResamplePixels gives, without the source ever being whole. The weighted sums of every
+// target pixel are held until the end, so it suits small targets such as fingerprints.
+class cRowResampler {
+  public:
+    cRowResampler(int32_t sourceWidth, int32_t sourceHeight, int32_t targetWidth, int32_t targetHeight,
+                  ResampleQuality quality);
+    // Adds source row `row` (memory order, width x 4 bytes) to every target row it weighs in.
+    void AddRow(int32_t row, std::span<const uint8_t> pixels);
+    // Writes the target; it must be targetWidth x targetHeight pixels.
+    void Finish(MutablePixelView target) const;
+
+  private:
+    resampling::AxisPlan columns_;
+    resampling::AxisPlan rows_;
+    std::vector<uint64_t> rowSums_;
+    std::vector<uint64_t> accumulated_;
+    size_t targetStride_ = 0;
+    int32_t sourceWidth_ = 0;
+};
 
 } // namespace pellvane

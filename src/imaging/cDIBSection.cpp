@@ -17,9 +17,6 @@ namespace pellvane {
 
 namespace {
 
-// Files and streams of this many bytes or fewer are never taken for pictures.
-constexpr size_t kMinPictureBytes = 57;
-
 constexpr size_t kPixelBytes = cDIBSection::kBytesPerPixel;
 
 // A decoded photo touches its pixel memory page by page, and on virtual machines every page
@@ -393,10 +390,6 @@ std::optional<HashValue> cDIBSection::GetHashValue() {
         }
     }
     return hash;
-}
-
-bool DecodesAsPicture(const std::string& path) {
-    return cDIBSection().LoadPicture_File(path);
 }
 
 } // namespace pellvane

@@ -30,6 +30,9 @@ inline constexpr int64_t kMaxPicturePixels = PELLVANE_FUZZ_MAX_PICTURE_PIXELS;
 inline constexpr int64_t kMaxPicturePixels = 250'000'000;
 #endif
 
+// Files and streams shorter than this are never taken for pictures.
+inline constexpr size_t kMinPictureBytes = 57;
+
 // True when a picture of this size may be held: both sides positive and at most
 // kMaxPicturePixels pixels in all.
 bool FitsPixelLimit(int64_t width, int64_t height);
@@ -163,9 +166,5 @@ class cDIBSection {
     bool highQualityInterpolation_ = true;
     std::filesystem::path fileName_;
 };
-
-// Whether the file at `path` decodes as a picture: the check the codec is handed to judge its
-// thumbnail, so that the codec itself needs no decoder.
-bool DecodesAsPicture(const std::string& path);
 
 } // namespace pellvane

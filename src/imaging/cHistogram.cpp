@@ -145,28 +145,75 @@ void cHistogram::CountPixel(const uint8_t* pixel) {
 // every pixel in memory order; with a larger step it reads memory row 0 and then the rows just
 // after each previous counter's row, some way into them, wrapping into the next row where a
 // sample lies past a row's end. The sampled histogram of a picture is defined by this walk, so it
-// is kept as it is. The cursor never passes the end of the pixel memory; the check only guards
-// that promise.
-bool cHistogram::LoadHistogram(const cDIBSection& picture, bool sampled) {
-    if (picture.IsEmpty()) return false;
+// is kept as it is. Planned ahead as runs of samples per memory row, it can count rows in
+// whatever order a decoder delivers them. The cursor never passes the end of the pixel memory;
+// the plan only guards that promise.
+void cHistogram::BeginRows(int32_t width, int32_t height, bool sampled) {
     ClearHistogramData();
-    const int64_t width = picture.Width();
-    const int64_t height = picture.Height();
-    const int64_t step = SampleStep(picture.Height(), sampled);
-    const int64_t pixelCount = width * height;
-    const uint8_t* pixels = picture.BitsPointer().data();
-
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    step_ = SampleStep(height, sampled);
+    runs_.clear();
+    runRows_.clear();
     int64_t cursor = 0;
-    for (int64_t y = 0; y <= height - 1; y += step) {
-        int64_t x = 0;
-        for (; x <= width - 1; x += step, cursor += step)
-            if (cursor < pixelCount) CountPixel(pixels + cursor * cDIBSection::kBytesPerPixel);
-        cursor = y * width + x;
+    for (int64_t y = 0; y <= height_ - 1; y += step_) {
+        const int64_t samples = (width_ + step_ - 1) / step_; // the column counter's iterations
+        PlanRuns(cursor, samples);
+        cursor = y * width_ + samples * step_;
     }
+    rowRunStarts_.assign(static_cast<size_t>(height_) + 1, 0);
+    for (const int64_t row : runRows_)
+        ++rowRunStarts_[static_cast<size_t>(row) + 1];
+    for (size_t row = 1; row < rowRunStarts_.size(); ++row)
+        rowRunStarts_[row] += rowRunStarts_[row - 1];
+    runRows_.clear();
+}
+
+// Splits the samples start, start + step, ... into runs within one memory row each.
+void cHistogram::PlanRuns(int64_t start, int64_t samples) {
+    const int64_t pixelCount = width_ * height_;
+    for (int64_t taken = 0; taken < samples;) {
+        const int64_t index = start + taken * step_;
+        if (index >= pixelCount) return;
+        const int64_t column = index % width_;
+        const int64_t inRow = std::min(samples - taken, (width_ - 1 - column) / step_ + 1);
+        runs_.push_back(SampleRun{column, inRow});
+        runRows_.push_back(index / width_);
+        taken += inRow;
+    }
+}
+
+void cHistogram::CountRow(int32_t memoryRow, std::span<const uint8_t> pixels) {
+    if (memoryRow < 0 || static_cast<size_t>(memoryRow) + 1 >= rowRunStarts_.size() ||
+        pixels.size() < static_cast<size_t>(width_) * cDIBSection::kBytesPerPixel)
+        return;
+    const size_t stride = static_cast<size_t>(step_) * cDIBSection::kBytesPerPixel;
+    for (uint32_t r = rowRunStarts_[static_cast<size_t>(memoryRow)];
+         r < rowRunStarts_[static_cast<size_t>(memoryRow) + 1]; ++r) {
+        const uint8_t* pixel =
+            pixels.data() + static_cast<size_t>(runs_[r].firstColumn) * cDIBSection::kBytesPerPixel;
+        for (int64_t k = 0; k < runs_[r].count; ++k, pixel += stride)
+            CountPixel(pixel);
+    }
+}
+
+void cHistogram::EndRows() {
     // Every sampled pixel adds its blue, green and red value to the sum histogram.
     for (size_t level = 0; level < rgb_.size(); ++level)
         rgb_[level] = blue_[level] + green_[level] + red_[level];
     loaded_ = true;
+    // The plan is done with; emptied, it costs a copy of the counts nothing, and its memory
+    // serves the next picture.
+    runs_.clear();
+    rowRunStarts_.clear();
+}
+
+bool cHistogram::LoadHistogram(const cDIBSection& picture, bool sampled) {
+    if (picture.IsEmpty()) return false;
+    BeginRows(picture.Width(), picture.Height(), sampled);
+    for (int32_t row = 0; row < picture.Height(); ++row)
+        CountRow(row, picture.MemoryRow(row));
+    EndRows();
     return true;
 }
 

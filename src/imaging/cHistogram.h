@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace pellvane {
@@ -40,6 +41,14 @@ class cHistogram {
     // left as they were, when the picture has no pixels.
     bool LoadHistogram(const cDIBSection& picture, bool sampled);
 
+    // Counting a picture that arrives row by row, in any order of rows, as LoadHistogram counts
+    // it whole: BeginRows clears the counts and plans the walk, CountRow counts the pixels of one
+    // memory row (row 0 is the bottom row) the walk visits, EndRows completes the counts. Rows
+    // the walk does not visit need not be handed in.
+    void BeginRows(int32_t width, int32_t height, bool sampled);
+    void CountRow(int32_t memoryRow, std::span<const uint8_t> pixels);
+    void EndRows();
+
     // The step of the sampled walk: the height divided by 500, rounded half to even, and 1 for
     // pictures lower than that (or when not sampling).
     static int32_t SampleStep(int32_t height, bool sampled);
@@ -53,6 +62,20 @@ class cHistogram {
 
   private:
     void CountPixel(const uint8_t* pixel);
+    void PlanRuns(int64_t start, int64_t samples);
+
+    // The pixels of one memory row the walk visits: count pixels from firstColumn on, `step_`
+    // apart.
+    struct SampleRun {
+        int64_t firstColumn = 0;
+        int64_t count = 0;
+    };
+    std::vector<SampleRun> runs_;        // in the order of the rows they lie in
+    std::vector<uint32_t> rowRunStarts_; // the runs of memory row r are runs_[starts[r] .. starts[r + 1])
+    std::vector<int64_t> runRows_;       // the memory row of each run, while planning
+    int64_t step_ = 1;
+    int64_t width_ = 0;
+    int64_t height_ = 0;
 
     Counts blue_{};
     Counts green_{};

@@ -15,9 +15,9 @@ namespace {
 class cPictureRecorder final : public IAnalysisObserver {
   public:
     explicit cPictureRecorder(bool histogramWanted) : histogramWanted_(histogramWanted) {}
-    void PictureDecoded(const cDIBSection& picture) override {
-        summary = SummarizePicture(picture);
-        if (histogramWanted_) histogram.LoadHistogram(picture, true);
+    void PictureDigested(const PictureDigest& digest) override {
+        summary = SummarizePicture(digest);
+        if (histogramWanted_) histogram = digest.histogram;
     }
     std::optional<PictureSummary> summary;
     cHistogram histogram;

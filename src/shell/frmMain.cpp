@@ -157,8 +157,8 @@ class frmMain::RunObserver final : public IAnalysisObserver {
     }
     void TestsStarting() override { window_.tmrMax_->start(); }
     // Kept for the report: the histogram the histogram test judges.
-    void PictureDecoded(const cDIBSection& picture) override {
-        window_.lastRun_.histogram.LoadHistogram(picture, true);
+    void PictureDigested(const PictureDigest& digest) override {
+        window_.lastRun_.histogram = digest.histogram;
     }
 
   private:

@@ -21,7 +21,7 @@ class cRecordingObserver final : public IAnalysisObserver {
     void WorkingLabel(const std::string& text) override { labels.push_back(text); }
     void Pause(int32_t milliseconds) override { pauses.push_back(milliseconds); }
     void TestsStarting() override { ++testsStarting; }
-    void PictureDecoded(const cDIBSection& picture) override { decodedWidths.push_back(picture.Width()); }
+    void PictureDigested(const PictureDigest& digest) override { decodedWidths.push_back(digest.width); }
 
     std::vector<int32_t> progress;
     std::vector<std::string> labels;

@@ -24,7 +24,7 @@ constexpr const char* kUnsupportedFile = "Unsupported file format!";
 class cAfterDecodeObserver final : public IAnalysisObserver {
   public:
     explicit cAfterDecodeObserver(std::function<void()> action) : action_(std::move(action)) {}
-    void PictureDecoded(const cDIBSection&) override { action_(); }
+    void PictureDigested(const PictureDigest&) override { action_(); }
 
   private:
     std::function<void()> action_;

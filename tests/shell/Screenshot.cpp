@@ -81,8 +81,8 @@ pellvane::frmMain::Analyzer WorkingScreenAnalyzer(pellvane::frmMain*& window, co
             }
             void Pause(int32_t milliseconds) override { inner.Pause(milliseconds); }
             void TestsStarting() override { inner.TestsStarting(); }
-            void PictureDecoded(const pellvane::cDIBSection& picture) override {
-                inner.PictureDecoded(picture);
+            void PictureDigested(const pellvane::PictureDigest& digest) override {
+                inner.PictureDigested(digest);
             }
         } grabbing(observer);
         bool saved = false;

@@ -6,7 +6,7 @@
 #include "analysis/RunFlags.h"
 #include "base/Finding.h"
 #include "codec/IExifCodec.h"
-#include "imaging/cDIBSection.h"
+#include "imaging/PictureDigest.h"
 
 #include <cstdint>
 
@@ -14,7 +14,7 @@ namespace pellvane {
 
 struct CheckContext {
     IExifCodec& codec;
-    const cDIBSection& picture; // as decoded, before any EXIF orientation is applied
+    const PictureDigest& picture; // as decoded, before any EXIF orientation is applied
     RunFlags& flags;
     int32_t openResult = kOpenOk;
 };

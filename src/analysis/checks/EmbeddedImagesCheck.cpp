@@ -12,6 +12,7 @@
 #include "codec/Budget.h"
 #include "codec/cExifCodec.h"
 #include "imaging/Fingerprint.h"
+#include "imaging/PictureDigest.h"
 
 #include <string>
 #include <vector>
@@ -111,19 +112,21 @@ class cDecodeBudget {
 void CompareWithMainPicture(const CheckContext& context, Findings& findings) {
     const std::vector<ComparedImage> images = ComparedImages(context.codec);
     if (images.empty()) return;
-    const std::optional<HashValue> main = MakeFingerprint(context.picture);
-    cDecodeBudget budget(static_cast<int64_t>(context.picture.Width()) * context.picture.Height());
+    const std::optional<HashValue>& main = context.picture.fingerprint;
+    cDecodeBudget budget(static_cast<int64_t>(context.picture.width) * context.picture.height);
     for (const ComparedImage& image : images) {
         if (!budget.Admit(image)) continue;
-        cDIBSection embedded;
         Finding finding = NoteFinding("embedded.similarity");
-        if (!main || !embedded.LoadPicture_File(image.path)) {
+        const std::optional<PictureDigest> embedded =
+            main ? DigestPictureFile(image.path, DigestParts{.fingerprint = true, .histogram = false})
+                 : std::nullopt;
+        if (!embedded) {
             finding.rule = "embedded.not-decodable";
             finding.status = kStatusHighlySuspected;
         } else {
-            finding.status = HashSimilarityLevel(embedded, main->bits, *DecidedStatus(findings));
-            finding.With("width", embedded.Width())
-                .With("height", embedded.Height())
+            finding.status = HashSimilarityLevel(embedded->fingerprint, main->bits, *DecidedStatus(findings));
+            finding.With("width", embedded->width)
+                .With("height", embedded->height)
                 .With("level", *finding.status);
         }
         findings.push_back(std::move(finding.With("image", image.kind).With("index", image.index)));

@@ -9,8 +9,8 @@
 namespace pellvane {
 
 Findings HistogramCheck(CheckContext& context) {
-    cHistogram histogram;
-    if (!histogram.LoadHistogram(context.picture, true)) return {};
+    const cHistogram& histogram = context.picture.histogram;
+    if (!histogram.IsHistogramLoaded()) return {};
     const int16_t status = histogram.TestContinuity(cHistogram::kAnalysisThreshold);
     context.flags.histogramSuspect = status < kStatusSuspected;
     const auto bins = [&](cHistogram::Channel channel) {
@@ -26,8 +26,8 @@ Findings HistogramCheck(CheckContext& context) {
                 .With("blue", blue)
                 .With("passBelow", 15)
                 .With("threshold", static_cast<double>(cHistogram::kAnalysisThreshold))
-                .With("width", context.picture.Width())
-                .With("height", context.picture.Height())};
+                .With("width", context.picture.width)
+                .With("height", context.picture.height)};
 }
 
 } // namespace pellvane

@@ -23,7 +23,7 @@ struct Size {
 Size PictureSize(const CheckContext& context) {
     const Size header{context.codec.ImageWidth(), context.codec.ImageHeight(), true};
     if (header.width > 0 && header.height > 0) return header;
-    return {context.picture.Width(), context.picture.Height(), false};
+    return {context.picture.width, context.picture.height, false};
 }
 
 } // namespace

@@ -32,7 +32,7 @@ TEST_P(ArotRules, DecideTheStatus) {
     if (c.segment) codec.markers.insert({kMarkerAPP10, "AROT"});
     codec.arot.assign(static_cast<size_t>(c.values), 7);
     codec.SetTag(kTagSoftware, 1, c.software);
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};
     EXPECT_EQ(DecidedStatus(ArotCheck(context)), c.status);

@@ -43,7 +43,7 @@ TEST(AspectRatio, SensorProportionsPassAndOthersAreSuspected) {
         codec.width = c.width;
         codec.height = c.height;
         codec.maker = c.maker;
-        cDIBSection picture;
+        PictureDigest picture;
         RunFlags flags;
         CheckContext context{codec, picture, flags, 0};
         EXPECT_EQ(DecidedStatus(AspectRatioCheck(context)), c.status)

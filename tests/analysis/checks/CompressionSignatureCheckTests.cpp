@@ -36,7 +36,7 @@ TEST_P(CompressionSignature, DecidesTheStatusAndTheFlags) {
     codec.SetTag(kTagModel, 1, c.model);
     if (c.restartInterval) codec.markers.insert({kDri, ""});
     if (c.flashPix) codec.markers.insert({kMarkerAPP2, "FPXR"});
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags};
 
@@ -107,7 +107,7 @@ TEST(CompressionSignatureWithoutTables, AddsNoRowButStillNotesFlashPix) {
     test::cFakeCodec codec;
     codec.maker = 4;
     codec.markers.insert({kMarkerAPP2, "FPXR"});
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags};
     EXPECT_EQ(DecidedStatus(CompressionSignatureCheck(context)), std::nullopt);
@@ -118,7 +118,7 @@ TEST(CompressionSignatureWithoutTables, AddsNoRowButStillNotesFlashPix) {
 TEST(CompressionSignatureWithoutTables, OtherApp2SegmentsAreNoFlashPix) {
     test::cFakeCodec codec;
     codec.markers.insert({kMarkerAPP2, "MPF"});
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags};
     CompressionSignatureCheck(context);

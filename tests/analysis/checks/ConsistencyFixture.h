@@ -57,7 +57,7 @@ class Consistency : public ::testing::Test {
 
     ScopedTempFolder temp;
     cExifCodec codec;
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
 };
 

@@ -54,7 +54,7 @@ class EmbeddedImages : public ::testing::Test {
     test::ScopedTempFolder temp;
     test::cFakeCodec codec;
     RunFlags flags;
-    const cDIBSection mainPicture = test::BufferFrom(Halves(64, 48, true));
+    const PictureDigest mainPicture = DigestPicture(test::BufferFrom(Halves(64, 48, true)));
     // Smaller copies, as cameras embed them: of the main picture, and of another one.
     const std::string sameCopy = Write("same.jpg", test::EncodeJpeg(Halves(32, 24, true), Quality(80)));
     const std::string otherCopy = Write("other.jpg", test::EncodeJpeg(Halves(32, 24, false), Quality(80)));

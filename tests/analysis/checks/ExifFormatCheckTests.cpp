@@ -27,7 +27,7 @@ TEST_P(ExifFormatRules, DecideTheStatus) {
     test::cFakeCodec codec;
     codec.maker = c.maker;
     if (c.jfif) codec.markers.insert({kMarkerAPP0, "JFIF"});
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     flags.signatureMatched = c.signatureMatched;
     CheckContext context{codec, picture, flags, c.openResult};
@@ -59,7 +59,7 @@ TEST(ExifFormat, OnlyAJfifApp0Counts) {
     test::cFakeCodec codec;
     codec.markers.insert({kMarkerAPP0, "JFXX"});
     codec.markers.insert({kMarkerAPP2, "JFIF"});
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};
     EXPECT_EQ(DecidedStatus(ExifFormatCheck(context)), std::optional<int16_t>(5));

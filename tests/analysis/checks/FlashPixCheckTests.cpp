@@ -29,7 +29,7 @@ TEST_P(FlashPixRules, DecideTheStatus) {
     codec.maker = c.maker;
     codec.SetTag(kTagModel, 1, c.model);
     codec.SetTag(kTagDateTimeOriginal, 2, c.taken);
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     flags.flashPixPresent = c.flashPix;
     flags.signatureMatched = c.signatureMatched;

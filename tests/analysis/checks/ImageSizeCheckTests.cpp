@@ -27,10 +27,9 @@ TEST_P(ImageSizeRules, DecideTheStatusAndTheFlag) {
     test::cFakeCodec codec;
     codec.width = c.width;
     codec.height = c.height;
-    cDIBSection picture;
-    if (c.pictureWidth > 0) {
-        ASSERT_TRUE(picture.InitializeDIB(c.pictureWidth, c.pictureHeight));
-    }
+    PictureDigest picture;
+    picture.width = c.pictureWidth;
+    picture.height = c.pictureHeight;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};
     EXPECT_EQ(DecidedStatus(ImageSizeCheck(context)), c.status);

@@ -28,7 +28,7 @@ TEST(LegacyData, NamesTheEditorWithItsVersionAndFails) {
         SCOPED_TRACE(c.version);
         test::cFakeCodec codec;
         codec.pelvnVersion = c.version;
-        cDIBSection picture;
+        PictureDigest picture;
         RunFlags flags;
         flags.detectedSoftware = "Adobe Photoshop"; // found by an earlier test
         CheckContext context{codec, picture, flags, 0};

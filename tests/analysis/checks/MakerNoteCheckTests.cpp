@@ -51,7 +51,7 @@ TEST_P(MakerNoteRules, DecideTheStatus) {
     codec.processMakerNote = c.processed;
     codec.entryCounts[5] = c.entries;
     if (c.canonSerial != nullptr) codec.SetTag(kCanonSerial, 5, c.canonSerial);
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     flags.signatureMatched = c.signatureMatched;
     CheckContext context{codec, picture, flags, c.openResult};

@@ -25,7 +25,7 @@ TEST_P(MpfRules, DecideTheStatus) {
     test::cFakeCodec codec;
     codec.mpfExisted = c.existed;
     codec.mpfValid = c.valid;
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};
     EXPECT_EQ(DecidedStatus(MpfCheck(context)), c.status);

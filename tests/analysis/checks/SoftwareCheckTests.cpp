@@ -28,7 +28,7 @@ TEST_P(SoftwareRules, DecideTheStatusAndNameTheProgram) {
     codec.maker = c.maker;
     codec.SetTag(kTagSoftware, 1, c.software);
     if (c.icc) codec.markers.insert({kMarkerAPP2, "ICC_PROFILE"});
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};
     EXPECT_EQ(DecidedStatus(SoftwareCheck(context)), std::optional<int16_t>(c.status));
@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SoftwareRules, testing::ValuesIn(kSoftwareCases)
 TEST(SoftwareData, TheProgramFoundReplacesTheNameFromTheTables) {
     test::cFakeCodec codec;
     codec.SetTag(kTagSoftware, 1, "GIMP 2.4.5");
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     flags.detectedSoftware = "Adobe (Unknown Product)";
     CheckContext context{codec, picture, flags, 0};
@@ -65,7 +65,7 @@ TEST(SoftwareData, TheProgramFoundReplacesTheNameFromTheTables) {
 
 TEST(SoftwareData, NothingFoundKeepsTheNameFromTheTables) {
     test::cFakeCodec codec;
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     flags.detectedSoftware = "ACDSee";
     CheckContext context{codec, picture, flags, 0};
@@ -80,7 +80,7 @@ TEST(SoftwareData, NamesThatAreNoKnownEditorAreShownWithWhereTheyWereRead) {
     codec.SetTag(kTagSoftware, 1, std::string("Noise Ninja 2\0", 14));
     codec.SetTag(0x000B, 1, "  ");
     codec.xmp = "<x:xmpmeta><rdf:Description xmp:CreatorTool=\"Darkroom 3\"/></x:xmpmeta>";
-    cDIBSection picture;
+    PictureDigest picture;
     RunFlags flags;
     CheckContext context{codec, picture, flags, 0};
     const Findings findings = SoftwareCheck(context);
