@@ -17,8 +17,10 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <future>
 #include <random>
 #include <string_view>
+#include <system_error>
 
 namespace pellvane {
 namespace {
@@ -219,53 +221,60 @@ void RefuseUnreadableFile(AnalysisReport& report) {
     report.refused = true;
 }
 
-// Decodes and digests the picture; on failure fills in the refusal and answers nothing. The
-// picture is kept whole only for a caller that shows it (`keep`); otherwise it is digested as its
-// rows stream from the decoder. A file too large for the codec's 32-bit offsets is refused
-// before any of it is read.
-std::optional<PictureDigest> LoadJpegPicture(const std::string& path, cDIBSection* keep,
-                                             IAnalysisObserver& observer, AnalysisReport& report) {
+// A file too large for the codec's 32-bit offsets is refused before any of it is read.
+bool RefuseOversizeFile(const std::string& path, AnalysisReport& report) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
-    if (!error && size > static_cast<uintmax_t>(budget::kMaxFileBytes)) {
-        report.refusalKey = "Window.Message.Error.FileTooLarge";
-        report.refusal = WindowText(report.refusalKey, "The file is too large (more than 2 GiB)!");
-        report.refused = true;
-        return std::nullopt;
-    }
-    std::optional<PictureDigest> digest;
-    if (keep == nullptr)
-        digest = DigestPictureFile(path);
-    else if (keep->LoadPicture_File(path))
-        digest = DigestPicture(*keep);
+    if (error || size <= static_cast<uintmax_t>(budget::kMaxFileBytes)) return false;
+    report.refusalKey = "Window.Message.Error.FileTooLarge";
+    report.refusal = WindowText(report.refusalKey, "The file is too large (more than 2 GiB)!");
+    report.refused = true;
+    return true;
+}
+
+// Takes the picture's digest; false, with the refusal filled in, when the picture did not
+// decode or is no JPEG.
+bool AcceptDigest(const std::optional<PictureDigest>& digest, const std::string& path,
+                  IAnalysisObserver& observer, AnalysisReport& report) {
     if (!digest) {
         RefuseUnreadableFile(report);
         report.tooLarge = OversizeJpeg(path);
-        return std::nullopt;
+        return false;
     }
     observer.PictureDigested(*digest);
     if (digest->imageType != image_type::kJpeg) {
         report.refusalKey = "Window.Message.Error.UnsupportedImageType";
         report.refusal = WindowText(report.refusalKey, "Unsupported image format!");
         report.refused = true;
-        return std::nullopt;
+        return false;
     }
-    return digest;
+    return true;
+}
+
+// The picture's digest on a thread of its own; on this thread when no thread can be started.
+std::future<std::optional<PictureDigest>> DigestInBackground(const std::string& path) {
+    try {
+        return std::async(std::launch::async, [path] { return DigestPictureFile(path); });
+    } catch (const std::system_error&) {
+        std::promise<std::optional<PictureDigest>> done;
+        done.set_value(DigestPictureFile(path));
+        return done.get_future();
+    }
 }
 
 class cAnalysisRun {
   public:
     cAnalysisRun(IExifCodec& codec, cDIBSection& picture, const PictureDigest& digest,
-                 IAnalysisObserver& observer, AnalysisReport& report,
+                 const DigestsAhead* digestsAhead, IAnalysisObserver& observer, AnalysisReport& report,
                  const std::function<double()>& pacingRandom)
-        : codec_(codec), picture_(picture), digest_(digest), observer_(observer), report_(report),
-          pacer_(observer, pacingRandom) {}
+        : codec_(codec), picture_(picture), digest_(digest), digestsAhead_(digestsAhead), observer_(observer),
+          report_(report), pacer_(observer, pacingRandom) {}
 
     void RunTests() {
         observer_.Progress(kProgressTestsStart);
         observer_.TestsStarting();
         const std::string analyzing = WindowText("Window.Main.Analyzing", "Analyzing");
-        CheckContext context{codec_, digest_, report_.flags, report_.openResult};
+        CheckContext context{codec_, digest_, report_.flags, report_.openResult, digestsAhead_};
         for (const ScheduledTest& test : kSchedule) {
             if (test.run == nullptr || !RequirementMet(test.requirement, report_.openResult, codec_))
                 continue;
@@ -317,6 +326,7 @@ class cAnalysisRun {
     IExifCodec& codec_;
     cDIBSection& picture_; // empty unless the caller keeps the picture
     const PictureDigest& digest_;
+    const DigestsAhead* digestsAhead_;
     IAnalysisObserver& observer_;
     AnalysisReport& report_;
     cPacer pacer_;
@@ -330,14 +340,16 @@ void ShowRating(AnalysisReport& report, const IExifCodec& codec) {
     report.messages = ChooseMessages(report.ratingClass, report.flags, codec);
 }
 
-// The run once the picture has loaded as a JPEG.
-void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, const PictureDigest& digest,
-                          std::unique_ptr<IExifCodec>& codec, const AnalysisSettings& settings,
-                          IAnalysisObserver& observer, AnalysisReport& report) {
-    report.ratingClass = kStatusPass;
-    observer.Progress(kProgressStart);
+void OpenCodec(const std::string& path, std::unique_ptr<IExifCodec>& codec, const AnalysisSettings& settings,
+               AnalysisReport& report) {
     report.flags.externalCodec = ObtainCodec(codec, settings.editorVersion);
     report.openResult = codec->OpenFile(path, true, true);
+}
+
+// The run once the picture has loaded as a JPEG and the codec has opened the file.
+void RunOpened(cDIBSection& picture, const PictureDigest& digest, const DigestsAhead* digestsAhead,
+               IExifCodec& codec, const AnalysisSettings& settings, IAnalysisObserver& observer,
+               AnalysisReport& report) {
     // The file was read a moment ago to decode it. When it can no longer be opened, it was
     // removed or replaced since: there is nothing to judge, and it is refused like a file that
     // does not load.
@@ -345,15 +357,57 @@ void AnalyzeLoadedPicture(const std::string& path, cDIBSection& picture, const P
         RefuseUnreadableFile(report);
         return;
     }
-
-    cAnalysisRun run(*codec, picture, digest, observer, report, settings.pacingRandom);
+    cAnalysisRun run(codec, picture, digest, digestsAhead, observer, report, settings.pacingRandom);
     if (report.openResult == kOpenOk || report.openResult == kOpenNoExif) {
         run.RunTests();
         run.WrapUp(settings.keepPicture);
     } else {
         run.ReportUnknownStructure(settings.keepPicture);
     }
-    ShowRating(report, *codec);
+    ShowRating(report, codec);
+}
+
+// Decodes the picture (kept whole for a caller that shows it), then opens the codec and runs.
+void AnalyzeInTurn(const std::string& path, std::unique_ptr<IExifCodec>& codec,
+                   const AnalysisSettings& settings, IAnalysisObserver& observer, AnalysisReport& report) {
+    cDIBSection picture;
+    std::optional<PictureDigest> digest;
+    if (!settings.keepPicture)
+        digest = DigestPictureFile(path);
+    else if (picture.LoadPicture_File(path))
+        digest = DigestPicture(picture);
+    if (!AcceptDigest(digest, path, observer, report)) return;
+    report.ratingClass = kStatusPass;
+    observer.Progress(kProgressStart);
+    OpenCodec(path, codec, settings, report);
+    RunOpened(picture, *digest, nullptr, *codec, settings, observer, report);
+}
+
+// Decodes the picture on a second thread while the codec reads the file and the embedded images
+// are digested. The results are those of AnalyzeInTurn: a picture that is refused leaves the
+// codec closed and the report as if the codec had never been opened.
+void AnalyzeOverlapped(const std::string& path, std::unique_ptr<IExifCodec>& codec,
+                       const AnalysisSettings& settings, IAnalysisObserver& observer,
+                       AnalysisReport& report) {
+    std::future<std::optional<PictureDigest>> pending = DigestInBackground(path);
+    OpenCodec(path, codec, settings, report);
+    DigestsAhead ahead;
+    if (report.openResult == kOpenOk || report.openResult == kOpenNoExif) {
+        const int64_t declaredPixels = static_cast<int64_t>(codec->ImageWidth()) * codec->ImageHeight();
+        for (const std::string& embedded : EmbeddedImagesToDigest(*codec, declaredPixels))
+            ahead.emplace(embedded, DigestPictureFile(embedded, kEmbeddedDigestParts));
+    }
+    const std::optional<PictureDigest> digest = pending.get();
+    if (!AcceptDigest(digest, path, observer, report)) {
+        codec->CloseFile();
+        report.openResult = kFileNotOpened;
+        report.flags = RunFlags{};
+        return;
+    }
+    report.ratingClass = kStatusPass;
+    observer.Progress(kProgressStart);
+    cDIBSection noPicture;
+    RunOpened(noPicture, *digest, &ahead, *codec, settings, observer, report);
 }
 
 } // namespace
@@ -362,10 +416,12 @@ AnalysisReport AnalyzeFile(const std::string& path, std::unique_ptr<IExifCodec>&
                            const AnalysisSettings& settings, IAnalysisObserver& observer) {
     AnalysisReport report;
     observer.Progress(kProgressStart);
-    cDIBSection picture;
-    const std::optional<PictureDigest> digest =
-        LoadJpegPicture(path, settings.keepPicture ? &picture : nullptr, observer, report);
-    if (digest) AnalyzeLoadedPicture(path, picture, *digest, codec, settings, observer, report);
+    if (!RefuseOversizeFile(path, report)) {
+        if (settings.overlapDecoding && !settings.keepPicture)
+            AnalyzeOverlapped(path, codec, settings, observer, report);
+        else
+            AnalyzeInTurn(path, codec, settings, observer, report);
+    }
     observer.WorkingLabel(WindowText("Window.Main.Working", "Please wait while we analyze the file..."));
     return report;
 }

@@ -20,6 +20,10 @@ struct AnalysisSettings {
     // Turn the picture upright and keep it in the report for a preview. Callers that show
     // no picture save the work and the memory.
     bool keepPicture = true;
+    // Decode the picture on a second thread while the codec reads the file and digests the
+    // embedded images, for a caller that examines one file on a machine with a core to spare.
+    // The results are the same either way; a caller that keeps the picture decodes in turn.
+    bool overlapDecoding = false;
     // The random source of the window's pacing: each call a number uniform in [0, 1). Empty:
     // a generator seeded from the clock. Tests hand in their own to know every step.
     std::function<double()> pacingRandom = nullptr;

@@ -105,11 +105,13 @@ std::vector<std::string> ExpandInputs(const std::vector<std::string>& inputs) {
 // Each worker keeps its own examiner, and with it its codec, across the files it examines.
 class cFileExaminer {
   public:
-    explicit cFileExaminer(const Options& options) : options_(options) {}
+    // `spareCore`: the files leave a core idle, which decoding the picture on a thread of its
+    // own puts to use.
+    cFileExaminer(const Options& options, bool spareCore) : options_(options), spareCore_(spareCore) {}
 
     FileOutcome Examine(const std::string& path, const std::string& reportPath) {
-        const report::FileExamination examination =
-            examiner_.Examine(path, {.json = options_.json, .forReport = !reportPath.empty()});
+        const report::FileExamination examination = examiner_.Examine(
+            path, {.json = options_.json, .forReport = !reportPath.empty(), .overlapDecoding = spareCore_});
         FileOutcome outcome;
         if (!examination.Analysed()) outcome.err = Problem(path, examination.reason);
         outcome.ok = examination.Analysed();
@@ -158,6 +160,7 @@ class cFileExaminer {
     }
 
     const Options& options_;
+    bool spareCore_ = false;
     report::cExaminer examiner_;
 };
 
@@ -176,8 +179,10 @@ void ExamineAll(const std::vector<std::string>& files, const Options& options, P
     std::condition_variable ready;
     std::atomic<size_t> next = 0;
 
+    const size_t workerCount = std::clamp<size_t>(options.jobs, 1, std::max<size_t>(files.size(), 1));
+    const bool spareCore = options.jobs > workerCount;
     auto work = [&] {
-        cFileExaminer examiner(options);
+        cFileExaminer examiner(options, spareCore);
         for (size_t i = next++; i < files.size(); i = next++) {
             FileOutcome outcome = examiner.Examine(files[i], ReportPathOf(options, i));
             const std::lock_guard lock(mutex);
@@ -185,11 +190,10 @@ void ExamineAll(const std::vector<std::string>& files, const Options& options, P
             ready.notify_all();
         }
     };
-    const size_t workerCount = std::clamp<size_t>(options.jobs, 1, std::max<size_t>(files.size(), 1));
     if (workerCount == 1) {
         // One worker gains nothing from a thread, and a busy machine may keep a new thread
         // waiting for its first time slice.
-        cFileExaminer examiner(options);
+        cFileExaminer examiner(options, spareCore);
         for (size_t i = 0; i < files.size(); ++i)
             print(examiner.Examine(files[i], ReportPathOf(options, i)));
         return;

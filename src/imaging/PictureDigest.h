@@ -23,6 +23,9 @@ struct DigestParts {
     bool histogram = true;
 };
 
+// What comparing an embedded image with the main picture needs.
+inline constexpr DigestParts kEmbeddedDigestParts{.fingerprint = true, .histogram = false};
+
 struct PictureDigest {
     int32_t imageType = image_type::kNoBuffer; // format code from the first two bytes
     int32_t width = 0;                         // stored size, before any EXIF orientation

@@ -82,7 +82,8 @@ FileExamination cExaminer::ExamineFully(const std::string& path, Wanted wanted) 
     const bool record = wanted.json || wanted.forReport;
     IAnalysisObserver& observer = record ? static_cast<IAnalysisObserver&>(recorder) : silent;
     // Only a report shows the picture, so only then is it kept.
-    const AnalysisSettings settings{.editorVersion = 0, .keepPicture = wanted.forReport};
+    const AnalysisSettings settings{
+        .editorVersion = 0, .keepPicture = wanted.forReport, .overlapDecoding = wanted.overlapDecoding};
     FileExamination result;
     result.analysis = AnalyzeFile(path, codec_, settings, observer);
     const AnalysisReport& analysis = result.analysis;

@@ -44,6 +44,9 @@ class cExaminer {
     struct Wanted {
         bool json = false;
         bool forReport = false;
+        // Decode the picture on a second thread (AnalysisSettings::overlapDecoding), for a
+        // caller with a core to spare.
+        bool overlapDecoding = false;
     };
 
     // Never throws: a file whose examination fails (out of memory, say) is refused with the reason.

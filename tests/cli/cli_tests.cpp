@@ -2,6 +2,7 @@
 
 #include "cli/ValidateRun.h"
 #include "codec/extensions/LegacyBlock.h"
+#include "support/Aes.h"
 #include "support/Commands.h"
 #include "support/JpegBuilder.h"
 #include "support/TempFolder.h"
@@ -272,7 +273,7 @@ TEST(CommandLine, JsonNamesTheThumbnailAndTheLegacyEditorBlock) {
     const ByteArray thumbnail = test::EncodeSmallJpeg(16, 12);
     std::array<uint8_t, 16> plaintext{};
     std::memcpy(plaintext.data(), "pelvn95", 7);
-    const auto sealed = EncipherLegacyBlock(plaintext);
+    const std::vector<uint8_t> sealed = test::EncipherAes128Block(LegacyEditorKey(), plaintext);
     // IFD1 points at the thumbnail appended right after the TIFF structure.
     auto tiffWithThumbnailAt = [&](uint32_t offset) {
         test::TiffSpec spec{false, {test::Ascii(0x010F, "Canon")}, {test::Short(0xA001, {1})}, {}, {}, {},

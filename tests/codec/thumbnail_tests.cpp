@@ -3,6 +3,7 @@
 #include "codec/cExifCodec.h"
 #include "codec/extensions/LegacyBlock.h"
 #include "imaging/cDIBSection.h"
+#include "support/Aes.h"
 #include "support/JpegBuilder.h"
 #include "support/TempFolder.h"
 
@@ -21,9 +22,9 @@ std::array<uint8_t, 16> Plaintext(const char* text) {
     return block;
 }
 
+// Enciphered with OpenSSL, independently of the codec's own decipherer.
 ByteArray SealedBlock(const char* text) {
-    const auto sealed = EncipherLegacyBlock(Plaintext(text));
-    return ByteArray(sealed.begin(), sealed.end());
+    return test::EncipherAes128Block(LegacyEditorKey(), Plaintext(text));
 }
 
 // A TIFF structure with IFD1 pointing at `thumbnail`, which is appended after the

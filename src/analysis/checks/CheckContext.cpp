@@ -13,4 +13,10 @@ std::optional<Finding> CodecDecision(const IExifCodec& codec, std::string_view c
     return std::nullopt;
 }
 
+std::optional<PictureDigest> CheckContext::EmbeddedDigest(const std::string& path) const {
+    if (digestsAhead != nullptr)
+        if (const auto found = digestsAhead->find(path); found != digestsAhead->end()) return found->second;
+    return DigestPictureFile(path, kEmbeddedDigestParts);
+}
+
 } // namespace pellvane

@@ -9,14 +9,25 @@
 #include "imaging/PictureDigest.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
 
 namespace pellvane {
+
+// Digests of embedded images made ahead of the checks, by path; an image that failed to
+// decode has an empty entry.
+using DigestsAhead = std::map<std::string, std::optional<PictureDigest>>;
 
 struct CheckContext {
     IExifCodec& codec;
     const PictureDigest& picture; // as decoded, before any EXIF orientation is applied
     RunFlags& flags;
     int32_t openResult = kOpenOk;
+    const DigestsAhead* digestsAhead = nullptr;
+
+    // The fingerprint digest of an embedded image file: the one made ahead, else made now.
+    std::optional<PictureDigest> EmbeddedDigest(const std::string& path) const;
 };
 
 using CheckFunction = Findings (*)(CheckContext& context);

@@ -7,6 +7,10 @@
 
 #include "analysis/checks/CheckContext.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace pellvane {
 
 // The quantization tables against those of known editors and cameras.
@@ -36,6 +40,11 @@ Findings ArotCheck(CheckContext& context);
 // Whether the thumbnail, MPF images and MakerNote previews still show the main picture; a
 // Nikon thumbnail with the main picture's tables sets `embeddedSignatureEqual`.
 Findings EmbeddedImagesCheck(CheckContext& context);
+
+// The embedded image files the comparison of EmbeddedImagesCheck decodes, within its budget
+// for a main picture of `mainPixels`: for a caller that digests them ahead, while the main
+// picture still decodes. Empty when the check compares no image.
+std::vector<std::string> EmbeddedImagesToDigest(const IExifCodec& codec, int64_t mainPixels);
 
 // Whether the colour histograms of the picture run without gaps and spikes.
 Findings HistogramCheck(CheckContext& context);

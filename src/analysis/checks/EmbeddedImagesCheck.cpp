@@ -118,8 +118,7 @@ void CompareWithMainPicture(const CheckContext& context, Findings& findings) {
         if (!budget.Admit(image)) continue;
         Finding finding = NoteFinding("embedded.similarity");
         const std::optional<PictureDigest> embedded =
-            main ? DigestPictureFile(image.path, DigestParts{.fingerprint = true, .histogram = false})
-                 : std::nullopt;
+            main ? context.EmbeddedDigest(image.path) : std::nullopt;
         if (!embedded) {
             finding.rule = "embedded.not-decodable";
             finding.status = kStatusHighlySuspected;
@@ -135,6 +134,14 @@ void CompareWithMainPicture(const CheckContext& context, Findings& findings) {
 }
 
 } // namespace
+
+std::vector<std::string> EmbeddedImagesToDigest(const IExifCodec& codec, int64_t mainPixels) {
+    std::vector<std::string> paths;
+    cDecodeBudget budget(mainPixels);
+    for (const ComparedImage& image : ComparedImages(codec))
+        if (budget.Admit(image)) paths.push_back(image.path);
+    return paths;
+}
 
 Findings EmbeddedImagesCheck(CheckContext& context) {
     const IExifCodec& codec = context.codec;

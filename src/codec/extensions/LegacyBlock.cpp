@@ -1,21 +1,19 @@
 #include "codec/extensions/LegacyBlock.h"
 
+#include "codec/extensions/Aes128.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <memory>
-#include <openssl/evp.h>
 #include <string>
 
 namespace pellvane {
-namespace {
-
 using Block = std::array<uint8_t, 16>;
 
 // The editor's key is not stored as such anywhere in the program: it is derived here
 // each time from a small generator, so it never appears as a literal in the binary nor
 // in any message or log.
-Block EditorKey() {
+std::array<uint8_t, 16> LegacyEditorKey() {
     Block key{};
     uint32_t state = 0x5045u * 0x4C56u + 0x4E01u;
     for (auto& byte : key) {
@@ -27,25 +25,7 @@ Block EditorKey() {
     return key;
 }
 
-struct CipherContextFree {
-    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-
-// One block through AES-128 without padding; false when the library refuses.
-bool TransformBlock(std::span<const uint8_t, 16> in, Block& out, bool encipher) {
-    const std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> context(EVP_CIPHER_CTX_new());
-    if (!context) return false;
-    Block key = EditorKey();
-    const bool ready = EVP_CipherInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, key.data(), nullptr,
-                                         encipher ? 1 : 0) == 1 &&
-                       EVP_CIPHER_CTX_set_padding(context.get(), 0) == 1;
-    std::fill(key.begin(), key.end(), uint8_t{0});
-    if (!ready) return false;
-    int written = 0;
-    return EVP_CipherUpdate(context.get(), out.data(), &written, in.data(), static_cast<int>(in.size())) ==
-               1 &&
-           written == 16;
-}
+namespace {
 
 // The integer part of the number a text begins with ("280", "95.5 beta"); 0 when it
 // begins with none. Bounded to the 16-bit range the version is kept in.
@@ -67,8 +47,9 @@ int16_t LeadingNumber(const std::string& text) {
 
 int16_t CheckLegacyBlock(std::span<const uint8_t> block) {
     if (block.size() != 16) return 0;
-    Block plain{};
-    if (!TransformBlock(block.first<16>(), plain, false)) return 0;
+    Block key = LegacyEditorKey();
+    const Block plain = DecipherAes128Block(key, block.first<16>());
+    std::fill(key.begin(), key.end(), uint8_t{0});
     std::string text;
     for (uint8_t b : plain) {
         if (b == 0) break;
@@ -80,12 +61,6 @@ int16_t CheckLegacyBlock(std::span<const uint8_t> block) {
                    [](unsigned char c) { return std::tolower(c); });
     if (marker != "pelvn") return 0;
     return LeadingNumber(text.substr(5));
-}
-
-std::array<uint8_t, 16> EncipherLegacyBlock(std::span<const uint8_t, 16> plaintext) {
-    Block sealed{};
-    TransformBlock(plaintext, sealed, true);
-    return sealed;
 }
 
 } // namespace pellvane

@@ -13,8 +13,7 @@ namespace pellvane {
 // when they are not exactly 16 bytes).
 int16_t CheckLegacyBlock(std::span<const uint8_t> block);
 
-// Enciphers a plaintext block with the editor's key, the inverse of CheckLegacyBlock's
-// first step. Tests build their fixture blocks with it.
-std::array<uint8_t, 16> EncipherLegacyBlock(std::span<const uint8_t, 16> plaintext);
+// The editor's AES-128 key. Tests encipher their fixture blocks with it.
+std::array<uint8_t, 16> LegacyEditorKey();
 
 } // namespace pellvane
