@@ -182,5 +182,47 @@ TEST(CorpusAnalysis, CameraOriginalsAreNotTakenForEditorOutput) {
     }
 }
 
+// Decoding the picture on its own thread while the codec reads the file changes nothing: not the
+// rows and their findings, not the class, messages or flags, not a refusal and its reason, not
+// what the observer learns of the picture. Nor does keeping the picture whole, as the window does.
+TEST(CorpusAnalysis, OverlappedAndWholePictureRunsEqualTheRunInTurn) {
+    class cDigestRecorder final : public IAnalysisObserver {
+      public:
+        void PictureDigested(const PictureDigest& digest) override {
+            recorded = std::to_string(digest.width) + "x" + std::to_string(digest.height) + " " +
+                       (digest.fingerprint ? std::to_string(digest.fingerprint->bits[0]) : "-") + " " +
+                       std::to_string(digest.histogram.TestContinuity(cHistogram::kAnalysisThreshold));
+        }
+        std::string recorded;
+    };
+    const auto run = [](const fs::path& file, const AnalysisSettings& settings, std::string& digest) {
+        std::unique_ptr<IExifCodec> holder;
+        cDigestRecorder observer;
+        AnalysisReport report = AnalyzeFile(file.string(), holder, settings, observer);
+        if (holder) holder->CloseFile();
+        digest = observer.recorded;
+        return report;
+    };
+    for (const fs::path& file : PicturesUnder(kCorpus)) {
+        SCOPED_TRACE(file.string());
+        std::string inTurnDigest, overlappedDigest, wholeDigest;
+        const AnalysisReport inTurn = run(file, {.keepPicture = false}, inTurnDigest);
+        const AnalysisReport overlapped =
+            run(file, {.keepPicture = false, .overlapDecoding = true}, overlappedDigest);
+        const AnalysisReport whole = run(file, {.keepPicture = true}, wholeDigest);
+        for (const AnalysisReport* other : {&overlapped, &whole}) {
+            EXPECT_EQ(other->refused, inTurn.refused);
+            EXPECT_EQ(other->refusal, inTurn.refusal);
+            EXPECT_EQ(other->openResult, inTurn.openResult);
+            EXPECT_EQ(other->rows, inTurn.rows);
+            EXPECT_EQ(other->ratingClass, inTurn.ratingClass);
+            EXPECT_EQ(other->messages.message, inTurn.messages.message);
+            EXPECT_EQ(other->flags, inTurn.flags);
+        }
+        EXPECT_EQ(overlappedDigest, inTurnDigest);
+        EXPECT_EQ(wholeDigest, inTurnDigest);
+    }
+}
+
 } // namespace
 } // namespace pellvane

@@ -218,6 +218,24 @@ TEST(CommandLine, FoldersAreSearchedForJpegFilesAtAnyDepth) {
     EXPECT_NE(empty.err.find(": no .jpg or .jpeg files"), std::string::npos) << empty.err;
 }
 
+// A single file leaves a core spare, and its picture then decodes on a second thread while the
+// codec reads the file; with --jobs 1 it decodes in turn. The output is the same, for a camera
+// file with embedded images, a damaged one and a TIFF picture.
+TEST(CommandLine, ParallelJobsSpareCoreDecodesOneFileAlike) {
+    test::ScopedTempFolder temp;
+    const std::string corpus = std::string(PELLVANE_SOURCE_DIR) + "/../shared/corpus";
+    for (const std::string file : {"/camera/Panasonic Lumix DMC-LX7.jpg", "/camera/Nikon D5000.jpg",
+                                   "/broken/194531363df5b73f59c4c0517422f917.jpg", "/tiff/Arbitro.tiff"}) {
+        const std::string input = "'" + corpus + file + "'";
+        const ProcessRun inTurn = RunValidate("--json --jobs 1 " + input, temp);
+        const ProcessRun overlapped = RunValidate("--json --jobs 4 " + input, temp);
+        EXPECT_FALSE(inTurn.out.empty() && inTurn.err.empty()) << file;
+        EXPECT_EQ(overlapped.out, inTurn.out) << file;
+        EXPECT_EQ(overlapped.err, inTurn.err) << file;
+        EXPECT_EQ(overlapped.status, inTurn.status) << file;
+    }
+}
+
 TEST(CommandLine, ParallelJobsPrintTheSameInTheSameOrder) {
     test::ScopedTempFolder temp;
     const std::string corpus = std::string(PELLVANE_SOURCE_DIR) + "/../shared/corpus";
