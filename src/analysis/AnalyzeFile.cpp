@@ -17,10 +17,8 @@
 #include <chrono>
 #include <exception>
 #include <functional>
-#include <future>
 #include <random>
 #include <string_view>
-#include <system_error>
 
 namespace pellvane {
 namespace {
@@ -251,16 +249,9 @@ bool AcceptDigest(const std::optional<PictureDigest>& digest, const std::string&
     return true;
 }
 
-// The picture's digest on a thread of its own; on this thread when no thread can be started.
-std::future<std::optional<PictureDigest>> DigestInBackground(const std::string& path) {
-    try {
-        return std::async(std::launch::async, [path] { return DigestPictureFile(path); });
-    } catch (const std::system_error&) {
-        std::promise<std::optional<PictureDigest>> done;
-        done.set_value(DigestPictureFile(path));
-        return done.get_future();
-    }
-}
+// While the codec reads the file and digests the embedded images, the picture's upper band
+// waits: the caller's share of the rows when it gets to them.
+constexpr int32_t kUpperBandWhileCodecReads = 50;
 
 class cAnalysisRun {
   public:
@@ -389,7 +380,7 @@ void AnalyzeInTurn(const std::string& path, std::unique_ptr<IExifCodec>& codec,
 void AnalyzeOverlapped(const std::string& path, std::unique_ptr<IExifCodec>& codec,
                        const AnalysisSettings& settings, IAnalysisObserver& observer,
                        AnalysisReport& report) {
-    std::future<std::optional<PictureDigest>> pending = DigestInBackground(path);
+    cDigestJob pending(path, DigestParts{}, kUpperBandWhileCodecReads);
     OpenCodec(path, codec, settings, report);
     DigestsAhead ahead;
     if (report.openResult == kOpenOk || report.openResult == kOpenNoExif) {
@@ -397,7 +388,7 @@ void AnalyzeOverlapped(const std::string& path, std::unique_ptr<IExifCodec>& cod
         for (const std::string& embedded : EmbeddedImagesToDigest(*codec, declaredPixels))
             ahead.emplace(embedded, DigestPictureFile(embedded, kEmbeddedDigestParts));
     }
-    const std::optional<PictureDigest> digest = pending.get();
+    const std::optional<PictureDigest> digest = pending.Finish();
     if (!AcceptDigest(digest, path, observer, report)) {
         codec->CloseFile();
         report.openResult = kFileNotOpened;

@@ -9,6 +9,7 @@
 #include "imaging/cDIBSection.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace pellvane::decoding {
@@ -36,7 +37,21 @@ class IRowSink {
 struct JpegInput {
     std::span<const uint8_t> bytes;
     const cRegularFile* file = nullptr;
+    // Only rows firstRow ... endRow - 1 (counted from the top) reach the sink; the rows above
+    // are skipped, which still entropy-decodes them. Only a picture ProbeJpeg finds splittable
+    // may be decoded in part.
+    int32_t firstRow = 0;
+    int32_t endRow = INT32_MAX;
 };
+
+// What the header of a JPEG tells before decoding: its size, and whether it can be decoded in
+// row bands (one scan, colours that need no conversion of inks).
+struct JpegFrame {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool splittable = false;
+};
+std::optional<JpegFrame> ProbeJpeg(const JpegInput& input);
 
 // Decodes a JPEG into the sink row by row, with the same pixels and the same failures as
 // DecodeJpeg. The pixels are opaque: every alpha byte is 255.

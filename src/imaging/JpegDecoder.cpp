@@ -63,11 +63,13 @@ void LimitScans(j_common_ptr cinfo) {
 // libjpeg-turbo hands out a few rows per call; asking for this many lets it give all it has.
 constexpr auto kRowsPerCall = static_cast<JDIMENSION>(kRowsPerRead);
 
-bool ReadBgraRows(jpeg_decompress_struct& cinfo, IRowSink& sink) {
-    while (cinfo.output_scanline < cinfo.output_height) {
+bool ReadBgraRows(jpeg_decompress_struct& cinfo, IRowSink& sink, const JpegInput& input) {
+    const JDIMENSION end = std::min(cinfo.output_height, static_cast<JDIMENSION>(std::max(input.endRow, 0)));
+    if (input.firstRow > 0) jpeg_skip_scanlines(&cinfo, static_cast<JDIMENSION>(input.firstRow));
+    while (cinfo.output_scanline < end) {
         JSAMPROW rows[kRowsPerCall];
         const JDIMENSION first = cinfo.output_scanline;
-        const JDIMENSION count = std::min(kRowsPerCall, cinfo.output_height - first);
+        const JDIMENSION count = std::min(kRowsPerCall, end - first);
         for (JDIMENSION i = 0; i < count; ++i)
             rows[i] = sink.RowFor(static_cast<int32_t>(first + i)).data();
         const JDIMENSION read = jpeg_read_scanlines(&cinfo, rows, count);
@@ -173,9 +175,22 @@ void UseFileSource(jpeg_decompress_struct& cinfo, FileSource& source) {
 
 // Everything libjpeg may leave by a long jump happens in here. The function holds no object with
 // a destructor, so the jump skips nothing that has to run; the caller destroys the decompressor.
-bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, const JpegInput& input,
-                   FileSource* fileSource, IRowSink& sink) {
-    if (setjmp(errors.escape) != 0) return false;
+bool UsesInks(const jpeg_decompress_struct& cinfo) {
+    return cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+}
+
+bool Splittable(jpeg_decompress_struct& cinfo) {
+    return !UsesInks(cinfo) && !jpeg_has_multiple_scans(&cinfo);
+}
+
+bool WholePicture(const JpegInput& input) {
+    return input.firstRow <= 0 && input.endRow == INT32_MAX;
+}
+
+// Creates the decompressor and reads the header; false for data that is no JPEG or a picture
+// larger than the pixel buffer holds. Jumps back to the caller's setjmp on fatal errors.
+bool ReadHeader(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, const JpegInput& input,
+                FileSource* fileSource) {
     jpeg_create_decompress(&cinfo);
     errors.progress.progress_monitor = LimitScans;
     cinfo.progress = &errors.progress;
@@ -186,15 +201,31 @@ bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, cons
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
     // The size check comes before jpeg_start_decompress, which allocates the library's own
     // buffers for a picture of the declared size.
-    if (!FitsPixelLimit(cinfo.image_width, cinfo.image_height)) return false;
-    const bool inks = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    return FitsPixelLimit(cinfo.image_width, cinfo.image_height);
+}
+
+bool RunProbe(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, const JpegInput& input,
+              FileSource* fileSource, JpegFrame& frame) {
+    if (setjmp(errors.escape) != 0) return false;
+    if (!ReadHeader(cinfo, errors, input, fileSource)) return false;
+    frame = {static_cast<int32_t>(cinfo.image_width), static_cast<int32_t>(cinfo.image_height),
+             Splittable(cinfo)};
+    return true;
+}
+
+bool RunDecompress(jpeg_decompress_struct& cinfo, JpegErrorManager& errors, const JpegInput& input,
+                   FileSource* fileSource, IRowSink& sink) {
+    if (setjmp(errors.escape) != 0) return false;
+    if (!ReadHeader(cinfo, errors, input, fileSource)) return false;
+    if (!WholePicture(input) && !Splittable(cinfo)) return false;
+    const bool inks = UsesInks(cinfo);
     cinfo.out_color_space = inks ? JCS_CMYK : JCS_EXT_BGRA;
     // With several scans, starting the decompression reads the whole file.
     jpeg_start_decompress(&cinfo);
     if (errors.ranOutOfData && jpeg_has_multiple_scans(&cinfo) && !AllScansArrived(cinfo)) return false;
     if (!sink.Begin(static_cast<int32_t>(cinfo.output_width), static_cast<int32_t>(cinfo.output_height)))
         return false;
-    return inks ? ReadCmykRows(cinfo, sink) : ReadBgraRows(cinfo, sink);
+    return inks ? ReadCmykRows(cinfo, sink) : ReadBgraRows(cinfo, sink, input);
 }
 
 // The rows of a whole pixel buffer, bottom-up in memory.
@@ -213,24 +244,42 @@ class cBufferSink final : public IRowSink {
     cDIBSection& target_;
 };
 
+// A decompressor with our error handling over the input, destroyed with this object.
+// Destroying is safe at any stage, even when creation itself failed.
+struct Decompression {
+    explicit Decompression(const JpegInput& input) {
+        cinfo.err = jpeg_std_error(&errors.base);
+        errors.base.error_exit = EscapeOnError;
+        errors.base.emit_message = HandleMessage;
+        errors.base.output_message = IgnoreOutput;
+        if (input.file != nullptr) {
+            fileSource = std::make_unique<FileSource>();
+            fileSource->file = input.file;
+        }
+    }
+    Decompression(const Decompression&) = delete;
+    Decompression& operator=(const Decompression&) = delete;
+    ~Decompression() { jpeg_destroy_decompress(&cinfo); }
+
+    jpeg_decompress_struct cinfo{};
+    JpegErrorManager errors{};
+    std::unique_ptr<FileSource> fileSource;
+};
+
 } // namespace
 
 bool StreamJpeg(const JpegInput& input, IRowSink& sink) {
-    jpeg_decompress_struct cinfo{};
-    JpegErrorManager errors{};
-    cinfo.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = EscapeOnError;
-    errors.base.emit_message = HandleMessage;
-    errors.base.output_message = IgnoreOutput;
-    std::unique_ptr<FileSource> fileSource;
-    if (input.file != nullptr) {
-        fileSource = std::make_unique<FileSource>();
-        fileSource->file = input.file;
-    }
-    const bool decoded = RunDecompress(cinfo, errors, input, fileSource.get(), sink);
-    // Destroying is safe at any stage, even when creation itself failed.
-    jpeg_destroy_decompress(&cinfo);
-    return decoded;
+    Decompression decompression(input);
+    return RunDecompress(decompression.cinfo, decompression.errors, input, decompression.fileSource.get(),
+                         sink);
+}
+
+std::optional<JpegFrame> ProbeJpeg(const JpegInput& input) {
+    Decompression decompression(input);
+    JpegFrame frame;
+    if (!RunProbe(decompression.cinfo, decompression.errors, input, decompression.fileSource.get(), frame))
+        return std::nullopt;
+    return frame;
 }
 
 bool DecodeJpeg(std::span<const uint8_t> bytes, cDIBSection& target) {

@@ -3,7 +3,9 @@
 #include "imaging/Decoders.h"
 #include "imaging/RegularFile.h"
 
+#include <future>
 #include <new>
+#include <system_error>
 #include <vector>
 
 namespace pellvane {
@@ -38,6 +40,9 @@ class cDigestSink final : public decoding::IRowSink {
         for (int32_t row = firstTopRow; row < firstTopRow + count; ++row)
             builder_->AddRow(height_ - 1 - row, RowFor(row));
     }
+    void Absorb(const cDigestSink& other) {
+        if (builder_ && other.builder_) builder_->Absorb(*other.builder_);
+    }
     PictureDigest Finish() { return builder_->Finish(image_type::kJpeg, alpha_class::kOpaque); }
 
   private:
@@ -50,7 +55,82 @@ class cDigestSink final : public decoding::IRowSink {
 
 thread_local std::vector<uint8_t> cDigestSink::strip_;
 
+// Below this size a second band gains less than starting its thread costs.
+constexpr int64_t kBandsFromPixels = 2'000'000;
+
+std::optional<PictureDigest> DigestJpegWhole(const cRegularFile& file, DigestParts parts) {
+    cDigestSink sink(parts);
+    if (!decoding::StreamJpeg(decoding::JpegInput{{}, &file}, sink)) return std::nullopt;
+    return sink.Finish();
+}
+
+std::optional<PictureDigest> DigestOtherFormat(const std::filesystem::path& path, DigestParts parts) {
+    cDIBSection picture;
+    if (!picture.LoadPicture_File(path)) return std::nullopt;
+    return DigestPicture(picture, parts);
+}
+
 } // namespace
+
+// What a job works on. The file stays open until the job ends, for both bands to read it.
+struct cDigestJob::State {
+    State(const std::filesystem::path& path, DigestParts digestParts)
+        : file(path), parts(digestParts), upper(digestParts), lower(digestParts) {}
+
+    cRegularFile file;
+    DigestParts parts;
+    int32_t split = 0; // the first row of the lower band
+    cDigestSink upper;
+    cDigestSink lower;
+    std::future<bool> lowerDecoded;
+    std::future<std::optional<PictureDigest>> whole;
+};
+
+cDigestJob::cDigestJob(const std::filesystem::path& path, DigestParts parts, int32_t upperBandPercent)
+    : state_(std::make_unique<State>(path, parts)) {
+    State& state = *state_;
+    const bool jpeg = TestImageType(path) == image_type::kJpeg;
+    std::optional<decoding::JpegFrame> frame;
+    if (jpeg && state.file.IsValid() && state.file.Size() >= static_cast<int64_t>(kMinPictureBytes))
+        frame = decoding::ProbeJpeg(decoding::JpegInput{{}, &state.file});
+    try {
+        if (frame && frame->splittable && int64_t{frame->width} * frame->height >= kBandsFromPixels) {
+            state.split = static_cast<int32_t>(int64_t{frame->height} * upperBandPercent / 100);
+            state.lowerDecoded = std::async(std::launch::async, [&state] {
+                return decoding::StreamJpeg(decoding::JpegInput{{}, &state.file, state.split, INT32_MAX},
+                                            state.lower);
+            });
+        } else if (frame) {
+            state.whole =
+                std::async(std::launch::async, [&state] { return DigestJpegWhole(state.file, state.parts); });
+        } else if (!jpeg) {
+            state.whole =
+                std::async(std::launch::async, [path, parts] { return DigestOtherFormat(path, parts); });
+        }
+    } catch (const std::system_error&) {
+        // No thread to be had: Finish does it all.
+        state.split = 0;
+    }
+    if (jpeg && !frame) {
+        // No JPEG that decodes, or no regular file: nothing to start.
+        std::promise<std::optional<PictureDigest>> none;
+        none.set_value(std::nullopt);
+        state.whole = none.get_future();
+    }
+}
+
+cDigestJob::~cDigestJob() = default;
+
+std::optional<PictureDigest> cDigestJob::Finish() {
+    State& state = *state_;
+    if (state.whole.valid()) return state.whole.get();
+    if (!state.lowerDecoded.valid()) return DigestJpegWhole(state.file, state.parts);
+    const bool upperDecoded =
+        decoding::StreamJpeg(decoding::JpegInput{{}, &state.file, 0, state.split}, state.upper);
+    if (!state.lowerDecoded.get() || !upperDecoded) return std::nullopt;
+    state.upper.Absorb(state.lower);
+    return state.upper.Finish();
+}
 
 cDigestBuilder::cDigestBuilder(int32_t width, int32_t height, DigestParts parts, ResampleQuality quality)
     : width_(width), height_(height) {
@@ -65,6 +145,11 @@ cDigestBuilder::cDigestBuilder(int32_t width, int32_t height, DigestParts parts,
 void cDigestBuilder::AddRow(int32_t memoryRow, std::span<const uint8_t> pixels) {
     if (reduction_) reduction_->AddRow(memoryRow, pixels);
     if (histogram_) histogram_->CountRow(memoryRow, pixels);
+}
+
+void cDigestBuilder::Absorb(const cDigestBuilder& other) {
+    if (reduction_ && other.reduction_) reduction_->Add(*other.reduction_);
+    if (histogram_ && other.histogram_) histogram_->AddRowCounts(*other.histogram_);
 }
 
 PictureDigest cDigestBuilder::Finish(int32_t imageType, int32_t alpha) {
@@ -93,17 +178,13 @@ PictureDigest DigestPicture(const cDIBSection& picture, DigestParts parts) {
     return builder.Finish(picture.ImageType(), picture.Alpha());
 }
 
-std::optional<PictureDigest> DigestPictureFile(const std::filesystem::path& path, DigestParts parts) {
-    if (TestImageType(path) != image_type::kJpeg) {
-        cDIBSection picture;
-        if (!picture.LoadPicture_File(path)) return std::nullopt;
-        return DigestPicture(picture, parts);
-    }
+std::optional<PictureDigest> DigestPictureFile(const std::filesystem::path& path, DigestParts parts,
+                                               int threads) {
+    if (TestImageType(path) != image_type::kJpeg) return DigestOtherFormat(path, parts);
+    if (threads > 1) return cDigestJob(path, parts, kBalancedUpperBandPercent).Finish();
     const cRegularFile file(path);
     if (!file.IsValid() || file.Size() < static_cast<int64_t>(kMinPictureBytes)) return std::nullopt;
-    cDigestSink sink(parts);
-    if (!decoding::StreamJpeg(decoding::JpegInput{{}, &file}, sink)) return std::nullopt;
-    return sink.Finish();
+    return DigestJpegWhole(file, parts);
 }
 
 bool DecodesAsPicture(const std::string& path) {

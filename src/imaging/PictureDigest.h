@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,6 +45,8 @@ class cDigestBuilder {
     cDigestBuilder(int32_t width, int32_t height, DigestParts parts,
                    ResampleQuality quality = ResampleQuality::kSmooth);
     void AddRow(int32_t memoryRow, std::span<const uint8_t> pixels);
+    // Takes in the rows another builder of the same picture was handed.
+    void Absorb(const cDigestBuilder& other);
     PictureDigest Finish(int32_t imageType, int32_t alpha);
 
   private:
@@ -59,8 +62,33 @@ PictureDigest DigestPicture(const cDIBSection& picture, DigestParts parts = {});
 
 // Decodes the file and digests it; nothing when it does not decode. A JPEG is streamed from the
 // file, the other formats are decoded whole first. The decoder's failures are those of
-// cDIBSection::LoadPicture_File.
-std::optional<PictureDigest> DigestPictureFile(const std::filesystem::path& path, DigestParts parts = {});
+// cDIBSection::LoadPicture_File. With `threads` 2, a large single-scan JPEG decodes in two bands
+// of rows at once, for a caller with a core to spare; the digest is the same.
+std::optional<PictureDigest> DigestPictureFile(const std::filesystem::path& path, DigestParts parts = {},
+                                               int threads = 1);
+
+// Digesting a file while the caller does other work. A large single-scan JPEG decodes in two
+// bands of rows: the lower band starts on a thread of its own at once (skipping the rows above
+// it still entropy-decodes them), the upper band decodes on the caller's thread in Finish, so
+// that a caller who is busy meanwhile gives the upper band a smaller share. Any other file is
+// digested whole on the thread. The digest is the one DigestPictureFile makes.
+class cDigestJob {
+  public:
+    cDigestJob(const std::filesystem::path& path, DigestParts parts, int32_t upperBandPercent);
+    cDigestJob(const cDigestJob&) = delete;
+    cDigestJob& operator=(const cDigestJob&) = delete;
+    ~cDigestJob();
+
+    std::optional<PictureDigest> Finish();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The upper band's share when the caller does nothing meanwhile: the lower band skips its rows
+// at about two thirds of the cost of decoding them.
+inline constexpr int32_t kBalancedUpperBandPercent = 70;
 
 // Whether the file at `path` decodes as a picture: the check the codec is handed to judge its
 // thumbnail, so that the codec itself needs no decoder.

@@ -193,6 +193,12 @@ void cRowResampler::AddRow(int32_t row, std::span<const uint8_t> pixels) {
     }
 }
 
+void cRowResampler::Add(const cRowResampler& other) {
+    if (other.accumulated_.size() != accumulated_.size()) return;
+    for (size_t i = 0; i < accumulated_.size(); ++i)
+        accumulated_[i] += other.accumulated_[i];
+}
+
 void cRowResampler::Finish(MutablePixelView target) const {
     if (target.pixels.size() != accumulated_.size()) return;
     WriteRounded(accumulated_, columns_.denominator * rows_.denominator, target.pixels.data());

@@ -71,6 +71,8 @@ class cRowResampler {
                   ResampleQuality quality);
     // Adds source row `row` (memory order, width x 4 bytes) to every target row it weighs in.
     void AddRow(int32_t row, std::span<const uint8_t> pixels);
+    // Adds the rows another resampler of the same source and target took.
+    void Add(const cRowResampler& other);
     // Writes the target; it must be targetWidth x targetHeight pixels.
     void Finish(MutablePixelView target) const;
 

@@ -208,6 +208,15 @@ void cHistogram::EndRows() {
     rowRunStarts_.clear();
 }
 
+void cHistogram::AddRowCounts(const cHistogram& other) {
+    for (size_t level = 0; level < blue_.size(); ++level) {
+        blue_[level] += other.blue_[level];
+        green_[level] += other.green_[level];
+        red_[level] += other.red_[level];
+        luma_[level] += other.luma_[level];
+    }
+}
+
 bool cHistogram::LoadHistogram(const cDIBSection& picture, bool sampled) {
     if (picture.IsEmpty()) return false;
     BeginRows(picture.Width(), picture.Height(), sampled);

@@ -48,6 +48,9 @@ class cHistogram {
     void BeginRows(int32_t width, int32_t height, bool sampled);
     void CountRow(int32_t memoryRow, std::span<const uint8_t> pixels);
     void EndRows();
+    // Adds the counts of the same picture's other rows, counted by another histogram between
+    // its BeginRows and EndRows; before EndRows.
+    void AddRowCounts(const cHistogram& other);
 
     // The step of the sampled walk: the height divided by 500, rounded half to even, and 1 for
     // pictures lower than that (or when not sampling).

@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 namespace pellvane {
 namespace {
@@ -51,13 +54,21 @@ void ExpectSameDigest(const PictureDigest& streamed, const PictureDigest& whole,
     EXPECT_EQ(streamed.histogram.HistRGB(), whole.histogram.HistRGB()) << what;
 }
 
-// The file streamed against the file decoded whole, as the window decodes it.
-void ExpectStreamMatchesBuffer(const fs::path& path) {
+// The file streamed, and decoded in two bands at once, against the file decoded whole, as the
+// window decodes it.
+void ExpectStreamMatchesBuffer(const fs::path& path, std::initializer_list<int32_t> upperBandPercents = {}) {
     cDIBSection buffer;
     const bool loads = buffer.LoadPicture_File(path);
-    const std::optional<PictureDigest> streamed = DigestPictureFile(path);
-    ASSERT_EQ(streamed.has_value(), loads) << path;
-    if (loads) ExpectSameDigest(*streamed, DigestPicture(buffer), path.string());
+    std::vector<std::pair<std::string, std::optional<PictureDigest>>> digests;
+    digests.emplace_back("streamed", DigestPictureFile(path));
+    digests.emplace_back("two threads", DigestPictureFile(path, {}, 2));
+    for (const int32_t percent : upperBandPercents)
+        digests.emplace_back("upper band " + std::to_string(percent) + "%",
+                             cDigestJob(path, {}, percent).Finish());
+    for (const auto& [how, digest] : digests) {
+        ASSERT_EQ(digest.has_value(), loads) << path << ", " << how;
+        if (loads) ExpectSameDigest(*digest, DigestPicture(buffer), path.string() + ", " + how);
+    }
 }
 
 class PictureDigestTest : public ::testing::Test {
@@ -94,6 +105,15 @@ TEST_F(PictureDigestTest, StreamedJpegGivesTheDigestOfTheWholeBuffer) {
         ASSERT_TRUE(streamed) << c.width << " x " << c.height;
         EXPECT_TRUE(streamed->fingerprint && streamed->histogram.IsHistogramLoaded());
     }
+}
+
+// Pictures large enough to decode in two bands, split anywhere: at the top, in the middle of a
+// row of blocks, at the bottom; a truncated one fails in every band as the whole decode does.
+TEST_F(PictureDigestTest, BandsGiveTheDigestOfTheWholeBuffer) {
+    const test::Bytes jpeg = test::EncodeJpeg(Noisy(1500, 1401));
+    ExpectStreamMatchesBuffer(Write("large.jpg", jpeg), {0, 33, 50, 99, 100});
+    const test::Bytes head(jpeg.begin(), jpeg.begin() + static_cast<ptrdiff_t>(jpeg.size() * 0.8));
+    ExpectStreamMatchesBuffer(Write("cut.jpg", head), {30, 90});
 }
 
 // A truncated picture fails or decodes in both ways alike, wherever it ends.
