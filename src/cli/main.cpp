@@ -21,6 +21,7 @@
 #include <iostream>
 #include <mutex>
 #include <new>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -170,6 +171,27 @@ std::string ReportPathOf(const Options& options, size_t file) {
     return file < options.reportPaths.size() ? options.reportPaths[file] : "";
 }
 
+// The order in which the workers take the files: within each run of a few files per worker the
+// largest first, so that no worker is still busy with a large file while the others have
+// nothing left to do. The output keeps the files' order, so it waits for at most one such run.
+std::vector<size_t> DispatchOrder(const std::vector<std::string>& files, size_t workers) {
+    std::vector<uintmax_t> sizes(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::error_code error;
+        sizes[i] = fs::is_regular_file(files[i], error) ? fs::file_size(files[i], error) : 0;
+        if (error) sizes[i] = 0;
+    }
+    std::vector<size_t> order(files.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    const size_t run = 4 * workers;
+    for (size_t start = 0; start < order.size(); start += run) {
+        const auto end = order.begin() + static_cast<ptrdiff_t>(std::min(start + run, order.size()));
+        std::stable_sort(order.begin() + static_cast<ptrdiff_t>(start), end,
+                         [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+    }
+    return order;
+}
+
 // Examines the files on `jobs` threads and hands each outcome to `print` in the files' order,
 // as soon as it and all before it are ready.
 template <typename Print>
@@ -181,9 +203,11 @@ void ExamineAll(const std::vector<std::string>& files, const Options& options, P
 
     const size_t workerCount = std::clamp<size_t>(options.jobs, 1, std::max<size_t>(files.size(), 1));
     const bool spareCore = options.jobs > workerCount;
+    const std::vector<size_t> order = DispatchOrder(files, workerCount);
     auto work = [&] {
         cFileExaminer examiner(options, spareCore);
-        for (size_t i = next++; i < files.size(); i = next++) {
+        for (size_t taken = next++; taken < files.size(); taken = next++) {
+            const size_t i = order[taken];
             FileOutcome outcome = examiner.Examine(files[i], ReportPathOf(options, i));
             const std::lock_guard lock(mutex);
             outcomes[i] = std::move(outcome);
