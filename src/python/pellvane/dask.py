@@ -15,10 +15,12 @@ from typing import Any, Callable, Dict, Iterable, List, Optional, Sequence
 
 import dask
 import dask.bag as db
-import dask.dataframe as dd
-import pandas as pd
 
 import pellvane
+
+# pandas and dask.dataframe are imported by the functions that build frames, not here: a worker
+# that only analyses files never needs them, and importing them costs each worker process
+# a third of a second and some 40 MiB.
 
 # The tests' row keys and the column each gets, in the order the analysis runs them.
 TEST_COLUMNS: Dict[str, str] = {
@@ -88,14 +90,18 @@ def result_row(result: Dict[str, Any]) -> Dict[str, Any]:
     return row
 
 
-def _meta(optional: Sequence[str]) -> pd.DataFrame:
+def _meta(optional: Sequence[str]):
+    import pandas as pd
+
     columns = {"file": "object", "status": "object", "class": "Int64", "software": "object"}
     columns.update({column: "Int64" for column in TEST_COLUMNS.values()})
     columns.update({key: "object" for key in optional})
     return pd.DataFrame({name: pd.Series(dtype=dtype) for name, dtype in columns.items()})
 
 
-def _frame(rows: Sequence[Dict[str, Any]], optional: Sequence[str]) -> pd.DataFrame:
+def _frame(rows: Sequence[Dict[str, Any]], optional: Sequence[str]):
+    import pandas as pd
+
     meta = _meta(optional)
     frame = pd.DataFrame(list(rows), columns=list(meta.columns))
     return frame.astype(meta.dtypes.to_dict())
@@ -105,6 +111,8 @@ def to_dataframe(bag: db.Bag, optional_columns: Sequence[str] = ()):
     """A Dask dataframe with one row per file of the bag (``result_row``), in the bag's order;
     ``.compute()`` gives a pandas dataframe. Test levels and the class are nullable integers.
     ``optional_columns`` names optional keys of the results (e.g. "imageDataHash") to keep."""
+    import dask.dataframe as dd
+
     optional = tuple(optional_columns)
     parts = [dask.delayed(_frame)(part, optional) for part in bag.map(result_row).to_delayed()]
     return dd.from_delayed(parts, meta=_meta(optional), verify_meta=False)
