@@ -18,18 +18,24 @@ constexpr uint8_t Times(uint8_t a, uint8_t b) {
     return product;
 }
 
-// The S-box from its definition: the multiplicative inverse followed by the affine map.
+// The S-box from its definition: the multiplicative inverse followed by the affine map. The
+// inverses come from the powers of the generator 3: the inverse of 3^k is 3^(255 - k).
 constexpr ByteTable MakeSubstitution() {
+    ByteTable power{}, logarithm{};
+    uint8_t value = 1;
+    for (int k = 0; k < 255; ++k) {
+        power[static_cast<size_t>(k)] = value;
+        logarithm[value] = static_cast<uint8_t>(k);
+        value = Times(value, 3);
+    }
     ByteTable box{};
-    for (int value = 0; value < 256; ++value) {
-        uint8_t inverse = 0;
-        for (int candidate = 1; candidate < 256 && value != 0; ++candidate)
-            if (Times(static_cast<uint8_t>(value), static_cast<uint8_t>(candidate)) == 1)
-                inverse = static_cast<uint8_t>(candidate);
+    for (int byte = 0; byte < 256; ++byte) {
+        const uint8_t inverse =
+            byte == 0 ? 0 : power[static_cast<size_t>((255 - logarithm[static_cast<size_t>(byte)]) % 255)];
         uint8_t out = 0x63;
         for (int shift = 0; shift < 5; ++shift)
             out ^= static_cast<uint8_t>((inverse << shift) | (inverse >> (8 - shift)));
-        box[static_cast<size_t>(value)] = out;
+        box[static_cast<size_t>(byte)] = out;
     }
     return box;
 }
