@@ -74,9 +74,12 @@ std::optional<PictureDigest> DigestOtherFormat(const std::filesystem::path& path
 
 // What a job works on. The file stays open until the job ends, for both bands to read it.
 struct cDigestJob::State {
-    State(const std::filesystem::path& path, DigestParts digestParts)
-        : file(path), parts(digestParts), upper(digestParts), lower(digestParts) {}
+    State(const std::filesystem::path& picturePath, DigestParts digestParts)
+        : path(picturePath), jpeg(TestImageType(picturePath) == image_type::kJpeg), file(picturePath),
+          parts(digestParts), upper(digestParts), lower(digestParts) {}
 
+    std::filesystem::path path;
+    bool jpeg = false;
     cRegularFile file;
     DigestParts parts;
     int32_t split = 0; // the first row of the lower band
@@ -89,7 +92,7 @@ struct cDigestJob::State {
 cDigestJob::cDigestJob(const std::filesystem::path& path, DigestParts parts, int32_t upperBandPercent)
     : state_(std::make_unique<State>(path, parts)) {
     State& state = *state_;
-    const bool jpeg = TestImageType(path) == image_type::kJpeg;
+    const bool jpeg = state.jpeg;
     std::optional<decoding::JpegFrame> frame;
     if (jpeg && state.file.IsValid() && state.file.Size() >= static_cast<int64_t>(kMinPictureBytes))
         frame = decoding::ProbeJpeg(decoding::JpegInput{{}, &state.file});
@@ -124,6 +127,7 @@ cDigestJob::~cDigestJob() = default;
 std::optional<PictureDigest> cDigestJob::Finish() {
     State& state = *state_;
     if (state.whole.valid()) return state.whole.get();
+    if (!state.jpeg) return DigestOtherFormat(state.path, state.parts);
     if (!state.lowerDecoded.valid()) return DigestJpegWhole(state.file, state.parts);
     const bool upperDecoded =
         decoding::StreamJpeg(decoding::JpegInput{{}, &state.file, 0, state.split}, state.upper);
