@@ -112,7 +112,6 @@ cDigestJob::cDigestJob(const std::filesystem::path& path, DigestParts parts, int
         }
     } catch (const std::system_error&) {
         // No thread to be had: Finish does it all.
-        state.split = 0;
     }
     if (jpeg && !frame) {
         // No JPEG that decodes, or no regular file: nothing to start.
@@ -182,10 +181,8 @@ PictureDigest DigestPicture(const cDIBSection& picture, DigestParts parts) {
     return builder.Finish(picture.ImageType(), picture.Alpha());
 }
 
-std::optional<PictureDigest> DigestPictureFile(const std::filesystem::path& path, DigestParts parts,
-                                               int threads) {
+std::optional<PictureDigest> DigestPictureFile(const std::filesystem::path& path, DigestParts parts) {
     if (TestImageType(path) != image_type::kJpeg) return DigestOtherFormat(path, parts);
-    if (threads > 1) return cDigestJob(path, parts, kBalancedUpperBandPercent).Finish();
     const cRegularFile file(path);
     if (!file.IsValid() || file.Size() < static_cast<int64_t>(kMinPictureBytes)) return std::nullopt;
     return DigestJpegWhole(file, parts);

@@ -62,10 +62,8 @@ PictureDigest DigestPicture(const cDIBSection& picture, DigestParts parts = {});
 
 // Decodes the file and digests it; nothing when it does not decode. A JPEG is streamed from the
 // file, the other formats are decoded whole first. The decoder's failures are those of
-// cDIBSection::LoadPicture_File. With `threads` 2, a large single-scan JPEG decodes in two bands
-// of rows at once, for a caller with a core to spare; the digest is the same.
-std::optional<PictureDigest> DigestPictureFile(const std::filesystem::path& path, DigestParts parts = {},
-                                               int threads = 1);
+// cDIBSection::LoadPicture_File.
+std::optional<PictureDigest> DigestPictureFile(const std::filesystem::path& path, DigestParts parts = {});
 
 // Digesting a file while the caller does other work. A large single-scan JPEG decodes in two
 // bands of rows: the lower band starts on a thread of its own at once (skipping the rows above
@@ -85,10 +83,6 @@ class cDigestJob {
     struct State;
     std::unique_ptr<State> state_;
 };
-
-// The upper band's share when the caller does nothing meanwhile: the lower band skips its rows
-// at about two thirds of the cost of decoding them.
-inline constexpr int32_t kBalancedUpperBandPercent = 70;
 
 // Whether the file at `path` decodes as a picture: the check the codec is handed to judge its
 // thumbnail, so that the codec itself needs no decoder.

@@ -1,6 +1,5 @@
 #include "imaging/PictureSummary.h"
 
-#include "imaging/cDIBSection.h"
 #include "imaging/cHistogram.h"
 
 namespace pellvane {
@@ -24,10 +23,6 @@ std::optional<PictureSummary> SummarizePicture(const std::string& path) {
     const std::optional<PictureDigest> digest = DigestPictureFile(path);
     if (!digest) return std::nullopt;
     return SummarizePicture(*digest);
-}
-
-PictureSummary SummarizePicture(const cDIBSection& picture) {
-    return SummarizePicture(DigestPicture(picture));
 }
 
 PictureSummary SummarizePicture(const PictureDigest& digest) {

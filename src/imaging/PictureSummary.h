@@ -2,7 +2,6 @@
 // A short account of a decoded picture for the command line.
 
 #include "imaging/PictureDigest.h"
-#include "imaging/cDIBSection.h"
 
 #include <optional>
 #include <string>
@@ -21,10 +20,6 @@ struct PictureSummary {
 
 // Decodes the file and summarises it; nothing when the file does not decode.
 std::optional<PictureSummary> SummarizePicture(const std::string& path);
-
-// Summarises a picture already decoded (as stored, before any EXIF orientation), so that a
-// caller that has decoded it for other work need not decode it again.
-PictureSummary SummarizePicture(const cDIBSection& picture);
 
 // Summarises a picture's digest; the fingerprint and the histogram status are empty and 0 when
 // the digest holds none.

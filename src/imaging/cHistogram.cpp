@@ -154,19 +154,16 @@ void cHistogram::BeginRows(int32_t width, int32_t height, bool sampled) {
     height_ = std::max(height, 0);
     step_ = SampleStep(height, sampled);
     runs_.clear();
-    runRows_.clear();
+    // Counted per row while planning (the runs come in row order), then summed into starts.
+    rowRunStarts_.assign(static_cast<size_t>(height_) + 1, 0);
     int64_t cursor = 0;
     for (int64_t y = 0; y <= height_ - 1; y += step_) {
         const int64_t samples = (width_ + step_ - 1) / step_; // the column counter's iterations
         PlanRuns(cursor, samples);
         cursor = y * width_ + samples * step_;
     }
-    rowRunStarts_.assign(static_cast<size_t>(height_) + 1, 0);
-    for (const int64_t row : runRows_)
-        ++rowRunStarts_[static_cast<size_t>(row) + 1];
     for (size_t row = 1; row < rowRunStarts_.size(); ++row)
         rowRunStarts_[row] += rowRunStarts_[row - 1];
-    runRows_.clear();
 }
 
 // Splits the samples start, start + step, ... into runs within one memory row each.
@@ -178,7 +175,7 @@ void cHistogram::PlanRuns(int64_t start, int64_t samples) {
         const int64_t column = index % width_;
         const int64_t inRow = std::min(samples - taken, (width_ - 1 - column) / step_ + 1);
         runs_.push_back(SampleRun{column, inRow});
-        runRows_.push_back(index / width_);
+        ++rowRunStarts_[static_cast<size_t>(index / width_) + 1];
         taken += inRow;
     }
 }

@@ -75,7 +75,6 @@ class cHistogram {
     };
     std::vector<SampleRun> runs_;        // in the order of the rows they lie in
     std::vector<uint32_t> rowRunStarts_; // the runs of memory row r are runs_[starts[r] .. starts[r + 1])
-    std::vector<int64_t> runRows_;       // the memory row of each run, while planning
     int64_t step_ = 1;
     int64_t width_ = 0;
     int64_t height_ = 0;
