@@ -145,6 +145,11 @@ constexpr std::array kCheckSentences = std::to_array<EvidenceSentence>({
                                            "the limit is {limit}."},
     {"budget.thumbnail-not-decoded",
      "The thumbnail declares {declaredPixels} pixels, more than the {limit} a thumbnail is decoded with."},
+    {"budget.file-read-in-part", "Only the first {bytesRead} bytes of the file's {fileBytes} were read and "
+                                 "examined: a file is held in memory up to {limit} bytes."},
+    {"budget.trailing-data-kept-in-part",
+     "The data after the end of the image holds {trailingBytes} bytes; its first {bytesKept} were kept "
+     "(the limit is {limit})."},
     {"budget.embedded-images-not-compared",
      "{notCompared} embedded images were not compared with the main picture: {notWritten} not extracted, "
      "{beyondImageLimit} beyond the limit of {imageLimit} images, {beyondPixelLimit} beyond the limit of "

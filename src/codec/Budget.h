@@ -17,6 +17,12 @@ inline constexpr int64_t kMiB = 1024 * 1024;
 // Files are addressed with 32-bit offsets; a larger one is refused before it is read.
 inline constexpr int64_t kMaxFileBytes = INT32_MAX;
 
+// The bytes of one file the codec holds in memory: a file is read up to this, and what lies
+// beyond is examined as if the file ended there. Camera files are a small part of it.
+inline constexpr int64_t kMaxResidentFileBytes = 128 * kMiB;
+// The data after the end of the image is kept up to this; its size is always the whole.
+inline constexpr int64_t kMaxTrailingBytesKept = 32 * kMiB;
+
 // Decoded tag values: a floor plus a multiple of the file's size. Values of a few bytes
 // (links, counts, single numbers) are always decoded: the walk needs them and they cost
 // nothing; only values longer than this count against the budget.

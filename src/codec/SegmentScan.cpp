@@ -122,6 +122,7 @@ void cExifCodec::ResetFileModel() {
     markers_.clear();
     tags_.Clear();
     eofChunk_.clear();
+    eofChunkSize_ = 0;
     makerNote_ = MakerNoteState{};
     DeleteFileQuietly(thumbnailCachePath_);
     thumbnailCachePath_.clear();
@@ -242,10 +243,20 @@ void cExifCodec::LocateJpegImageData(const cByteReader& file) {
             streamSize_ = static_cast<int32_t>(fileSize - streamOffset_);
         }
     }
-    if (eoiOffset_ >= 3 && fileSize - eoiOffset_ >= 3) {
-        const auto trailing = file.Slice(eoiOffset_ + 2, fileSize - eoiOffset_ - 2);
+    if (eoiOffset_ >= 3 && fileSize_ - eoiOffset_ >= 3) {
+        eofChunkSize_ = fileSize_ - eoiOffset_ - 2;
+        const int64_t kept = std::min(fileSize - eoiOffset_ - 2, budget::kMaxTrailingBytesKept);
+        const auto trailing = file.Slice(eoiOffset_ + 2, kept);
         eofChunk_.assign(trailing.begin(), trailing.end());
+        if (static_cast<int64_t>(eofChunk_.size()) < eofChunkSize_) NoteTrailingDataKeptInPart();
     }
+}
+
+void cExifCodec::NoteTrailingDataKeptInPart() {
+    AddFinding(NoteFinding("budget.trailing-data-kept-in-part")
+                   .With("trailingBytes", eofChunkSize_)
+                   .With("bytesKept", static_cast<int64_t>(eofChunk_.size()))
+                   .With("limit", budget::kMaxTrailingBytesKept));
 }
 
 void cExifCodec::LocateTiffStrips() {

@@ -42,14 +42,15 @@ int32_t cExifCodec::OpenFile(const std::string& fileName, std::optional<bool> pr
     if (handle.Size() > budget::kMaxFileBytes) return kOpenNotImage;
     file_ = std::move(handle);
 
-    const FileBytes buffer = ReadWholeFile(file_);
-    if (buffer.size > static_cast<size_t>(budget::kMaxFileBytes)) return kOpenNotImage;
+    const int64_t fileBytes = file_.Size();
+    const FileBytes buffer = ReadFileHead(file_, budget::kMaxResidentFileBytes);
     tempFiles_.Reset(static_cast<int64_t>(buffer.size));
     const bool completeRead = buffer.complete;
     const cByteReader file(buffer.Span());
 
     const int32_t scan = ScanSegments(file);
     if (scan != kOpenOk) return scan;
+    if (completeRead && fileBytes > file.Size()) NoteFileReadInPart(fileBytes, file.Size());
     if (releaseMemory_) TrimWorkingSetEveryFifthOpen();
 
     tags_.Clear();
@@ -95,6 +96,15 @@ void cExifCodec::ReleasePreviousFile() {
     comprSignature_.clear();
 }
 
+void cExifCodec::NoteFileReadInPart(int64_t fileBytes, int64_t bytesRead) {
+    // The file is as large as it is; only the bytes read can be examined.
+    fileSize_ = fileBytes;
+    AddFinding(NoteFinding("budget.file-read-in-part")
+                   .With("fileBytes", fileBytes)
+                   .With("bytesRead", bytesRead)
+                   .With("limit", budget::kMaxResidentFileBytes));
+}
+
 void cExifCodec::NoteTempBudget() {
     if (tempFiles_.WithheldCount() == 0) return;
     AddFinding(NoteFinding("budget.embedded-images-not-written")
@@ -134,7 +144,7 @@ int32_t cExifCodec::FileSize(bool recalculate) const {
     for (const MarkerRecord& m : markers_)
         if (m.operation != kOperationDeleted) total += static_cast<int64_t>(m.size) + 2;
     total += streamSize_;
-    if (!eofChunkDeleted_) total += static_cast<int64_t>(eofChunk_.size());
+    if (!eofChunkDeleted_) total += eofChunkSize_;
     return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
 }
 
@@ -212,6 +222,7 @@ int32_t cExifCodec::ImageBitDepth() const {
 
 void cExifCodec::SetEOFChunk(ByteArray bytes) {
     eofChunk_ = std::move(bytes);
+    eofChunkSize_ = static_cast<int64_t>(eofChunk_.size());
     eofChunkDeleted_ = false;
 }
 

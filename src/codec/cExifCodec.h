@@ -76,7 +76,7 @@ class cExifCodec final : public IExifCodec {
 
     ByteArray EOFChunk() const override { return eofChunk_; }
     void SetEOFChunk(ByteArray bytes);
-    int32_t EOFChunkSize() const override { return static_cast<int32_t>(eofChunk_.size()); }
+    int32_t EOFChunkSize() const override { return static_cast<int32_t>(eofChunkSize_); }
     int32_t EOFChunkOffset() const { return eoiOffset_ + 2; }
     bool EOFChunkDelected() const { return eofChunkDeleted_; }
     void SetEOFChunkDelected(bool value) { eofChunkDeleted_ = value; }
@@ -256,6 +256,8 @@ class cExifCodec final : public IExifCodec {
     void LocateThumbnail(const cByteReader& file);
     // What the temporary-file budget left out, as a finding (none when nothing was).
     void NoteTempBudget();
+    void NoteFileReadInPart(int64_t fileBytes, int64_t bytesRead);
+    void NoteTrailingDataKeptInPart();
 
     std::string fileName_;
     cFileHandle file_;
@@ -270,7 +272,8 @@ class cExifCodec final : public IExifCodec {
     int32_t streamOffset_ = 0;
     int32_t streamSize_ = 0;
     int32_t eoiOffset_ = 0;
-    ByteArray eofChunk_;
+    ByteArray eofChunk_;       // its first bytes: at most budget::kMaxTrailingBytesKept
+    int64_t eofChunkSize_ = 0; // the whole of the data after the end of the image
     bool eofChunkDeleted_ = false;
     mutable int32_t imageWidth_ = 0;
     mutable int32_t imageHeight_ = 0;

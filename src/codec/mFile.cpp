@@ -129,8 +129,12 @@ void cByteBuffer::Release() {
 }
 
 FileBytes ReadWholeFile(const cFileHandle& file) {
+    return ReadFileHead(file, INT64_MAX);
+}
+
+FileBytes ReadFileHead(const cFileHandle& file, int64_t maxBytes) {
     FileBytes bytes;
-    const int64_t size = file.Size();
+    const int64_t size = std::min(file.Size(), maxBytes);
     if (size < 0) return bytes;
     bytes.buffer = cByteBuffer(static_cast<size_t>(size));
     if (bytes.buffer.Capacity() != static_cast<size_t>(size)) return bytes; // out of memory

@@ -74,6 +74,8 @@ struct FileBytes {
 };
 
 FileBytes ReadWholeFile(const cFileHandle& file);
+// The file's first `maxBytes` bytes (all of a smaller file); `complete` when all of those were read.
+FileBytes ReadFileHead(const cFileHandle& file, int64_t maxBytes);
 
 // The file's time as an OLE date (days since 1899-12-30) in local standard time: the UTC
 // time minus the time zone's standard bias; daylight saving is not applied.

@@ -110,6 +110,33 @@ TEST(Budget, AFileAboveTwoGibibytesIsRefusedWithoutBeingRead) {
     EXPECT_EQ(codec.OpenFile(path.string()), kOpenNotImage);
 }
 
+// A small picture in a sparse file just below the size limit, with and without its end-of-image
+// marker: the file is examined as far as it is held in memory, and both cuts are findings.
+TEST(Budget, AFileNearTwoGibibytesIsExaminedAsFarAsItIsHeld) {
+    constexpr uintmax_t kFileBytes = uintmax_t{2047} << 20;
+    for (const bool withEnd : {true, false}) {
+        SCOPED_TRACE(withEnd ? "with its end-of-image marker" : "without one");
+        test::ScopedTempFolder temp;
+        ByteArray picture = test::EncodeSmallJpeg(64, 48);
+        if (!withEnd) picture.resize(picture.size() - 2);
+        const auto path = temp.Input("near-limit.jpg");
+        test::WriteFile(path, picture);
+        std::filesystem::resize_file(path, kFileBytes); // sparse: costs no disk
+        const ProcessRun run = RunValidate("--json " + test::ShellQuoted(path.string()), temp);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const json line = json::parse(run.out);
+        EXPECT_EQ(line["status"], "analysed");
+        EXPECT_EQ(line["picture"]["width"], 64);
+        const json& findings = line["codec"]["findings"];
+        EXPECT_TRUE(HasRule(findings, "budget.file-read-in-part"));
+        EXPECT_EQ(HasRule(findings, "budget.trailing-data-kept-in-part"), withEnd);
+        // The trailing data is as long as the file makes it, though only its start is kept.
+        const int64_t trailing = withEnd ? static_cast<int64_t>(kFileBytes - picture.size()) : 0;
+        EXPECT_EQ(line["codec"]["eofChunkSize"], trailing);
+        EXPECT_TRUE(temp.LeftoverFiles().empty());
+    }
+}
+
 TEST(Budget, IdenticalEmbeddedImagesAreWrittenOnce) {
     test::ScopedTempFolder temp;
     const ByteArray embedded = test::EncodeSmallJpeg(320, 240);

@@ -59,7 +59,7 @@ void cExifCodec::CheckMakerNoteAgainstImageData() {
                                 kFactMakerNoteIsOriginal, app4 && trailer)
                        .With("app4Segment", app4)
                        .With("trailerBlock", trailer)
-                       .With("trailingBytes", static_cast<int64_t>(eofChunk_.size())));
+                       .With("trailingBytes", eofChunkSize_));
     }
 }
 
