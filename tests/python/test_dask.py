@@ -54,6 +54,12 @@ def test_the_cluster_answers_as_the_serial_run_in_input_order(client, corpus, se
     assert results == serial
 
 
+def test_the_default_is_four_tasks_per_worker_thread_and_no_empty_one(client, corpus):
+    # The fixture's cluster has two workers of one thread each.
+    assert pellvane.dask.analyze(corpus).npartitions == 8
+    assert pellvane.dask.analyze(corpus[:3]).npartitions == 3
+
+
 def test_a_killed_worker_loses_no_result(client, corpus, serial, tmp_path):
     marker = tmp_path / "killed"
     analyze_file = functools.partial(analyze_killing_the_first_worker, str(marker))

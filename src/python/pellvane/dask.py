@@ -11,6 +11,7 @@ is lost with its worker is run again by Dask on another one, so a worker that di
 time, never a result.
 """
 
+import os
 from typing import Any, Callable, Dict, Iterable, List, Optional, Sequence
 
 import dask
@@ -45,6 +46,22 @@ TEST_COLUMNS: Dict[str, str] = {
 _OPTIONAL_COLUMNS = ("imageDataHash",)
 
 
+# Tasks per worker thread by default: enough that no worker is left alone with the largest
+# files at the end, few enough that Dask's cost per task (a millisecond or more of the
+# scheduler's and the worker's time) stays small against the files' own.
+TASKS_PER_THREAD = 4
+
+
+def _worker_threads() -> int:
+    """The worker threads of the current Dask client's cluster; the cores without a client."""
+    try:
+        from distributed import get_client
+
+        return max(1, sum(get_client().nthreads().values()))
+    except (ImportError, ValueError):  # no distributed, or no client yet
+        return os.cpu_count() or 1
+
+
 def _analyze_partition(
     paths: Sequence[str], analyze_file: Optional[Callable[[str], Dict[str, Any]]]
 ) -> List[Dict[str, Any]]:
@@ -61,13 +78,14 @@ def analyze(
 ) -> db.Bag:
     """A bag of the results of ``paths``, one dict per path, in the order of the paths.
 
-    ``npartitions`` is the number of tasks (default: Dask's choice, at most 100); more tasks
-    balance uneven files better and cost a little scheduling each. ``analyze_file`` replaces
-    ``pellvane.analyze`` for each path, e.g. to add fields of one's own.
+    ``npartitions`` is the number of tasks (default: four per worker thread of the current
+    Dask client, or per core without one); more tasks balance uneven files better and cost
+    some scheduling each. ``analyze_file`` replaces ``pellvane.analyze`` for each path, e.g.
+    to add fields of one's own.
     """
     path_list = [str(path) for path in paths]
     if npartitions is None:
-        npartitions = max(1, min(100, len(path_list)))
+        npartitions = TASKS_PER_THREAD * _worker_threads()
     bag = db.from_sequence(path_list, npartitions=max(1, min(npartitions, max(1, len(path_list)))))
     return bag.map_partitions(_analyze_partition, analyze_file)
 
