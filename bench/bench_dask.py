@@ -11,6 +11,7 @@ import subprocess
 import sys
 import time
 
+import dask
 from dask.distributed import Client, LocalCluster
 
 import pellvane
@@ -51,36 +52,48 @@ def time_dask(client, paths, partitions):
     return seconds
 
 
-def main():
-    folder, validate, cli_kib = sys.argv[1], sys.argv[2], int(sys.argv[3])
-    rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 5
-    partitions = int(sys.argv[5]) if len(sys.argv) > 5 else None  # None: pellvane.dask's default
-    paths = pellvane.jpeg_files(folder)
+def measure(folder, validate, paths, rounds, partitions, config):
+    """The command and Dask in turn, `rounds` times, on a cluster started with `config`."""
     started = time.monotonic()
-    with LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=None, silence_logs=40) as cluster, \
+    with dask.config.set(config), \
+            LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=None, silence_logs=40) as cluster, \
             Client(cluster) as client:
         # Start-up is paid once per cluster, not per batch: the workers import pellvane first.
         client.run(load_pellvane)
         startup = time.monotonic() - started
         idle = client.run(peak_kib)
-        tasks = pellvane.dask.analyze(paths, npartitions=partitions).npartitions
-        command, dask = [], []
+        command, dask_seconds = [], []
         for _ in range(rounds):
             command.append(time_command(validate, folder))
-            dask.append(time_dask(client, paths, partitions))
+            dask_seconds.append(time_dask(client, paths, partitions))
         peaks = client.run(peak_kib)
+    return command, dask_seconds, startup, idle, peaks
 
-    print(f"files: {len(paths)} in {folder}; {rounds} rounds, each the command then Dask")
-    print(f"pellvane-validate --jobs 2 --json: median {statistics.median(command):5.2f} s"
-          f" ({' '.join(f'{s:.2f}' for s in command)}), peak {cli_kib // 1024} MiB")
-    print(f"Dask, 2 workers x 1 thread:        median {statistics.median(dask):5.2f} s"
-          f" ({' '.join(f'{s:.2f}' for s in dask)}) in {tasks} tasks"
-          f" (cluster start-up {startup:.1f} s, not counted)")
-    for number, address in enumerate(sorted(peaks)):
-        print(f"  worker {number}: peak {peaks[address] // 1024} MiB"
-              f" (idle, pellvane loaded: {idle[address] // 1024} MiB)")
-    ratio = statistics.median(dask) / statistics.median(command)
-    print(f"ratio Dask / command line (medians): {ratio:.2f} (goal: at most 1.25)")
+
+def seconds_list(values):
+    return " ".join(f"{value:.2f}" for value in values)
+
+
+def main():
+    folder, validate, cli_kib = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 5
+    partitions = int(sys.argv[5]) if len(sys.argv) > 5 else None  # None: pellvane.dask's default
+    paths = pellvane.jpeg_files(folder)
+    tasks = pellvane.dask.analyze(paths, npartitions=partitions or 8).npartitions
+    print(f"files: {len(paths)} in {folder}; {rounds} rounds, each the command then Dask"
+          f" in {tasks} tasks; command's peak {cli_kib // 1024} MiB")
+    for name, config in (("Dask's defaults", {}), ("pellvane.dask.BATCH_CONFIG", pellvane.dask.BATCH_CONFIG)):
+        command, dask_seconds, startup, idle, peaks = measure(folder, validate, paths, rounds, partitions, config)
+        print(f"{name}:")
+        print(f"  pellvane-validate --jobs 2 --json: median {statistics.median(command):5.2f} s"
+              f" ({seconds_list(command)})")
+        print(f"  Dask, 2 workers x 1 thread:        median {statistics.median(dask_seconds):5.2f} s"
+              f" ({seconds_list(dask_seconds)}; cluster start-up {startup:.1f} s, not counted)")
+        for number, address in enumerate(sorted(peaks)):
+            print(f"  worker {number}: peak {peaks[address] // 1024} MiB"
+                  f" (idle, pellvane loaded: {idle[address] // 1024} MiB)")
+        ratio = statistics.median(dask_seconds) / statistics.median(command)
+        print(f"  ratio Dask / command line (medians): {ratio:.2f} (goal: at most 1.25)")
 
 
 if __name__ == "__main__":

@@ -15,6 +15,7 @@ import json
 import sys
 import time
 
+import dask
 from dask.distributed import Client, LocalCluster
 
 import pellvane
@@ -34,7 +35,8 @@ def parse_arguments():
 def connect(arguments):
     if arguments.scheduler:
         return Client(arguments.scheduler), None
-    cluster = LocalCluster(n_workers=arguments.workers, threads_per_worker=1, dashboard_address=None)
+    with dask.config.set(pellvane.dask.BATCH_CONFIG):
+        cluster = LocalCluster(n_workers=arguments.workers, threads_per_worker=1, dashboard_address=None)
     return Client(cluster), cluster
 
 
