@@ -72,6 +72,8 @@ class IExifCodec {
     virtual bool MPFValid() const = 0;
     virtual int32_t MPFImageCount() const = 0;
     virtual std::string MPFImageStreamPath(int32_t index) const = 0;
+    // The data after the end of the image: its first bytes, up to the budget's limit on what
+    // is kept; EOFChunkSize() is always its whole length.
     virtual ByteArray EOFChunk() const = 0;
     virtual int32_t EOFChunkSize() const = 0;
     virtual std::vector<int32_t> AROT() const = 0;
