@@ -62,12 +62,14 @@ def measure(folder, validate, paths, rounds, partitions, config):
         client.run(load_pellvane)
         startup = time.monotonic() - started
         idle = client.run(peak_kib)
+        # The default number of tasks depends on the client's workers.
+        tasks = pellvane.dask.analyze(paths, npartitions=partitions).npartitions
         command, dask_seconds = [], []
         for _ in range(rounds):
             command.append(time_command(validate, folder))
             dask_seconds.append(time_dask(client, paths, partitions))
         peaks = client.run(peak_kib)
-    return command, dask_seconds, startup, idle, peaks
+    return command, dask_seconds, tasks, startup, idle, peaks
 
 
 def seconds_list(values):
@@ -79,16 +81,15 @@ def main():
     rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 5
     partitions = int(sys.argv[5]) if len(sys.argv) > 5 else None  # None: pellvane.dask's default
     paths = pellvane.jpeg_files(folder)
-    tasks = pellvane.dask.analyze(paths, npartitions=partitions or 8).npartitions
-    print(f"files: {len(paths)} in {folder}; {rounds} rounds, each the command then Dask"
-          f" in {tasks} tasks; command's peak {cli_kib // 1024} MiB")
+    print(f"files: {len(paths)} in {folder}; {rounds} rounds, each the command then Dask;"
+          f" command's peak {cli_kib // 1024} MiB")
     for name, config in (("Dask's defaults", {}), ("pellvane.dask.BATCH_CONFIG", pellvane.dask.BATCH_CONFIG)):
-        command, dask_seconds, startup, idle, peaks = measure(folder, validate, paths, rounds, partitions, config)
+        command, dask_seconds, tasks, startup, idle, peaks = measure(folder, validate, paths, rounds, partitions, config)
         print(f"{name}:")
         print(f"  pellvane-validate --jobs 2 --json: median {statistics.median(command):5.2f} s"
               f" ({seconds_list(command)})")
         print(f"  Dask, 2 workers x 1 thread:        median {statistics.median(dask_seconds):5.2f} s"
-              f" ({seconds_list(dask_seconds)}; cluster start-up {startup:.1f} s, not counted)")
+              f" ({seconds_list(dask_seconds)}) in {tasks} tasks; cluster start-up {startup:.1f} s, not counted")
         for number, address in enumerate(sorted(peaks)):
             print(f"  worker {number}: peak {peaks[address] // 1024} MiB"
                   f" (idle, pellvane loaded: {idle[address] // 1024} MiB)")

@@ -13,7 +13,6 @@ corpus=../shared/corpus/camera
 python=/usr/bin/python3
 [ -x "$validate" ] || { echo "bench_dask: no $validate; build it first" >&2; exit 2; }
 [ -d "$build/python/pellvane" ] || { echo "bench_dask: no $build/python/pellvane; build pellvane_python" >&2; exit 2; }
-
 [ -x /usr/bin/time ] || { echo "bench_dask: /usr/bin/time is missing (Debian package time)" >&2; exit 2; }
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
